@@ -1,0 +1,13 @@
+// The main window.
+#pragma once
+
+#include <QMainWindow>
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget *parent = nullptr);
+
+private:
+    void FormCreate();
+};

@@ -1,0 +1,85 @@
+#include "DialogsQt.h"
+#include "Platform.h"
+
+#include <QColorDialog>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace mendora::platform {
+
+QStringList qtNameFilters(const std::string &filter) {
+    const QStringList parts = QString::fromLocal8Bit(filter).split(QLatin1Char('|'));
+    QStringList result;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString patterns =
+            parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts).join(QLatin1Char(' '));
+        result << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
+    return result;
+}
+
+namespace {
+
+QString text(const std::string &s) {
+    return QString::fromLocal8Bit(s);
+}
+
+void messageBox(QWidget *parent, QMessageBox::Icon icon, const std::string &caption,
+                const std::string &body) {
+    QMessageBox box(icon, text(caption), text(body), QMessageBox::Ok, parent);
+    box.exec();
+}
+
+class QtDialogs : public Dialogs {
+public:
+    std::optional<std::vector<std::string>> openFiles(QWidget *parent,
+                                                      const std::string &filter) override {
+        QFileDialog dialog(parent);
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        // The descriptions already name their patterns; show them as they are.
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
+        dialog.setNameFilters(qtNameFilters(filter));
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        std::vector<std::string> paths;
+        for (const QString &file : dialog.selectedFiles())
+            paths.push_back(QFile::encodeName(file).toStdString());
+        return paths;
+    }
+
+    std::optional<std::int32_t> pickColor(QWidget *parent, std::int32_t initial) override {
+        const auto v = static_cast<std::uint32_t>(initial);
+        const QColor start(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+        const QColor chosen = QColorDialog::getColor(start, parent);
+        if (!chosen.isValid())
+            return std::nullopt;
+        return static_cast<std::int32_t>(chosen.red() | (chosen.green() << 8) |
+                                         (chosen.blue() << 16));
+    }
+
+    void notice(QWidget *parent, const std::string &caption, const std::string &body) override {
+        messageBox(parent, QMessageBox::NoIcon, caption, body);
+    }
+
+    void errorBox(QWidget *parent, const std::string &caption, const std::string &body) override {
+        messageBox(parent, QMessageBox::Critical, caption, body);
+    }
+
+    bool confirm(QWidget *parent, const std::string &caption, const std::string &body) override {
+        QMessageBox box(QMessageBox::Question, text(caption), text(body),
+                        QMessageBox::Yes | QMessageBox::No, parent);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Dialogs> makeQtDialogs() {
+    return std::make_unique<QtDialogs>();
+}
+
+} // namespace mendora::platform

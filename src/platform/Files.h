@@ -1,0 +1,47 @@
+// File operations of the platform layer. Results carry the system's error
+// number (errno on POSIX, GetLastError on Windows) so that each caller can
+// raise the error its own contract names.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace mendora::files {
+
+#ifdef _WIN32
+inline constexpr char kSeparator = '\\';
+#else
+inline constexpr char kSeparator = '/';
+#endif
+
+// True when `path` names an existing file that is not a folder.
+bool fileExists(const std::string &path);
+
+// `path` made absolute against the current folder (no other normalising).
+std::string absolutePath(const std::string &path);
+
+// Reads the whole file. Returns 0 or the system error number.
+int readWholeFile(const std::string &path, std::string &content);
+
+// Where replaceFile failed: creating (or being allowed to replace) the file,
+// or writing its bytes to disk.
+enum class WriteStage { Done, Create, Write };
+
+struct WriteOutcome {
+    WriteStage stage = WriteStage::Done;
+    int error = 0; // system error number when stage != Done
+    bool ok() const { return stage == WriteStage::Done; }
+};
+
+// Replaces the content of `path` atomically: the bytes go to a temporary file
+// in the same folder, are flushed to disk and the temporary file is renamed
+// over `path`. A file that could not be written in place (read-only, no
+// access) is never replaced. On failure the old file is left exactly as it
+// was and the temporary file is removed.
+WriteOutcome replaceFile(const std::string &path, std::string_view content);
+
+// Size in bytes of a file opened for reading only. Returns 0 or the system error.
+int fileSize(const std::string &path, std::int64_t &size);
+
+} // namespace mendora::files

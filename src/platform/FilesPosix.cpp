@@ -1,0 +1,196 @@
+#include "FileErrors.h"
+#include "Files.h"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace mendora {
+
+namespace {
+
+std::string folderPart(const std::string &path) {
+    const auto cut = path.find_last_of('/');
+    if (cut == std::string::npos)
+        return ".";
+    return cut == 0 ? "/" : path.substr(0, cut);
+}
+
+bool isFolder(const std::string &path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace
+
+int ioCodeFromSystemError(int systemError, const std::string &path) {
+    switch (systemError) {
+    case ENOENT:
+        return isFolder(folderPart(path)) ? IoFileNotFound : IoInvalidFilename;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+        return IoInvalidFilename;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+        return IoAccessDenied;
+    case EMFILE:
+    case ENFILE:
+        return IoTooManyOpenFiles;
+    case ENOSPC:
+        return IoDiskFull;
+    default:
+        return systemError;
+    }
+}
+
+std::string systemErrorText(int systemError) {
+    return std::strerror(systemError);
+}
+
+namespace files {
+
+bool fileExists(const std::string &path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+std::string absolutePath(const std::string &path) {
+    if (!path.empty() && path.front() == '/')
+        return path;
+    char buffer[PATH_MAX];
+    if (::getcwd(buffer, sizeof buffer) == nullptr)
+        return path;
+    std::string folder = buffer;
+    if (folder.back() != '/')
+        folder += '/';
+    return folder + path;
+}
+
+int readWholeFile(const std::string &path, std::string &content) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return errno;
+    content.clear();
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int err = errno;
+            ::close(fd);
+            return err;
+        }
+        if (n == 0)
+            break;
+        content.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return 0;
+}
+
+namespace {
+
+// A symbolic link stays a link: the file it points at is the one replaced.
+std::string resolvedTarget(const std::string &path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char *real = ::realpath(path.c_str(), nullptr)) {
+            std::string resolved = real;
+            std::free(real);
+            return resolved;
+        }
+    }
+    return path;
+}
+
+int writeAll(int fd, std::string_view content) {
+    while (!content.empty()) {
+        const ssize_t n = ::write(fd, content.data(), content.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n == 0 ? ENOSPC : errno;
+        content.remove_prefix(static_cast<size_t>(n));
+    }
+    return 0;
+}
+
+void syncFolder(const std::string &folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+WriteOutcome replaceFile(const std::string &path, std::string_view content) {
+    const std::string target = resolvedTarget(path);
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists) {
+        if (S_ISDIR(old.st_mode))
+            return {WriteStage::Create, EISDIR};
+        // The file must be writable in place; opening it without truncating
+        // tells exactly that and changes nothing.
+        const int probe = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (probe < 0)
+            return {WriteStage::Create, errno};
+        ::close(probe);
+    }
+
+    static std::atomic<unsigned> serial{0};
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        temp = target + ".~" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd < 0 && (errno != EEXIST || attempt > 100))
+            return {WriteStage::Create, errno};
+    }
+    if (exists) {
+        // Keep the old file's permissions and, where allowed, its owner.
+        (void)::fchmod(fd, old.st_mode & 07777);
+        (void)!::fchown(fd, old.st_uid, old.st_gid);
+    }
+
+    WriteOutcome outcome;
+    if (int err = writeAll(fd, content))
+        outcome = {WriteStage::Write, err};
+    else if (::fsync(fd) != 0)
+        outcome = {WriteStage::Write, errno};
+    if (::close(fd) != 0 && outcome.ok())
+        outcome = {WriteStage::Write, errno};
+    if (outcome.ok() && ::rename(temp.c_str(), target.c_str()) != 0)
+        outcome = {WriteStage::Create, errno};
+    if (!outcome.ok()) {
+        ::unlink(temp.c_str());
+        return outcome;
+    }
+    syncFolder(folderPart(target));
+    return outcome;
+}
+
+int fileSize(const std::string &path, std::int64_t &size) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return errno;
+    struct stat st {};
+    const int err = ::fstat(fd, &st) == 0 ? 0 : errno;
+    ::close(fd);
+    if (err == 0)
+        size = static_cast<std::int64_t>(st.st_size);
+    return err;
+}
+
+} // namespace files
+} // namespace mendora

@@ -1,0 +1,19 @@
+#include "Platform.h"
+
+namespace mendora::platform {
+
+Services nativeServices() {
+    Services s;
+    s.shell = makeNativeShell();
+    s.windows = makeNativeWindowFinder();
+    s.registry = makeNativeRegistry();
+    s.dialogs = makeQtDialogs();
+    return s;
+}
+
+Services &services() {
+    static Services current = nativeServices();
+    return current;
+}
+
+} // namespace mendora::platform

@@ -1,0 +1,215 @@
+#include "IniFiles32.h"
+
+#include "Errors.h"
+#include "FileErrors.h"
+#include "Files.h"
+#include "Text.h"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace {
+
+// Removes every byte below 33 (blank and control characters) from both ends.
+std::string Trim(const std::string &s) {
+    size_t first = 0;
+    size_t last = s.size();
+    while (first < last && static_cast<unsigned char>(s[first]) < 33)
+        ++first;
+    while (last > first && static_cast<unsigned char>(s[last - 1]) < 33)
+        --last;
+    return s.substr(first, last - first);
+}
+
+// Splits at CR LF, lone LF and lone CR; a NUL byte ends the text; a final
+// line end gives no extra line.
+std::vector<std::string> SplitLines(const std::string &text) {
+    std::vector<std::string> lines;
+    const size_t end = std::min(text.find('\0'), text.size());
+    size_t start = 0;
+    while (start < end) {
+        size_t pos = start;
+        while (pos < end && text[pos] != '\r' && text[pos] != '\n')
+            ++pos;
+        lines.emplace_back(text, start, pos - start);
+        if (pos < end)
+            pos += (text[pos] == '\r' && pos + 1 < end && text[pos + 1] == '\n') ? 2 : 1;
+        start = pos;
+    }
+    return lines;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+TIniFile32::TIniFile32(const std::string &FileName) : FileName(FileName) {
+    if (mendora::files::fileExists(FileName))
+        LoadFile();
+}
+
+TIniFile32::~TIniFile32() = default;
+
+void TIniFile32::LoadFile() {
+    std::string content;
+    if (int err = mendora::files::readWholeFile(FileName, content))
+        throw mendora::FileOpenError(mendora::files::absolutePath(FileName),
+                                     mendora::systemErrorText(err));
+    Lines = SplitLines(content);
+}
+
+void TIniFile32::SaveFile() const {
+    std::string text;
+    size_t size = 0;
+    for (const std::string &line : Lines)
+        size += line.size() + 2;
+    text.reserve(size);
+    for (const std::string &line : Lines) {
+        text += line;
+        text += "\r\n";
+    }
+    const mendora::files::WriteOutcome outcome = mendora::files::replaceFile(FileName, text);
+    switch (outcome.stage) {
+    case mendora::files::WriteStage::Done:
+        return;
+    case mendora::files::WriteStage::Create:
+        throw mendora::FileCreateError(mendora::files::absolutePath(FileName),
+                                       mendora::systemErrorText(outcome.error));
+    case mendora::files::WriteStage::Write:
+        throw mendora::StreamWriteError();
+    }
+}
+
+int TIniFile32::FindSection(const std::string &Section) const {
+    const std::string header = "[" + Section + "]";
+    for (size_t i = 0; i < Lines.size(); ++i)
+        if (mendora::sameTextIgnoreCase(Lines[i], header))
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool TIniFile32::IsSectionLine(const std::string &Line) {
+    if (Line.empty())
+        return false;
+    const std::string t = Trim(Line);
+    return !t.empty() && t.front() == '[' && t.back() == ']';
+}
+
+std::string TIniFile32::KeyOfLine(const std::string &Line) {
+    const size_t eq = Line.find('=');
+    return eq == std::string::npos ? std::string() : Trim(Line.substr(0, eq));
+}
+
+std::string TIniFile32::ValueOfLine(const std::string &Line, const std::string &Key) {
+    if (Line.empty() || Key.empty())
+        return {};
+    const size_t k = Line.find(Key);
+    const size_t e = Line.find('=');
+    if (k == std::string::npos || e == std::string::npos || k >= e)
+        return {};
+    return Trim(Line.substr(e + 1));
+}
+
+std::string TIniFile32::ReadString(const std::string &Section, const std::string &Key,
+                                   const std::string &Default) const {
+    if (Lines.empty())
+        return Default;
+    const int i = FindSection(Section);
+    if (i < 0)
+        return Default;
+    for (size_t j = static_cast<size_t>(i) + 1; j < Lines.size() && !IsSectionLine(Lines[j]); ++j) {
+        if (KeyOfLine(Lines[j]) == Key) {
+            std::string value = ValueOfLine(Lines[j], Key);
+            return value.empty() ? Default : value;
+        }
+    }
+    return Default;
+}
+
+bool TIniFile32::TryStrToInt(const std::string &Text, int32_t &Value) {
+    size_t p = 0;
+    bool negative = false;
+    if (p < Text.size() && (Text[p] == '+' || Text[p] == '-'))
+        negative = Text[p++] == '-';
+
+    size_t digits = 0;
+    if (p < Text.size() &&
+        (Text[p] == '$' || Text[p] == 'x' || Text[p] == 'X' ||
+         (Text[p] == '0' && p + 1 < Text.size() && (Text[p + 1] == 'x' || Text[p + 1] == 'X')))) {
+        p += Text[p] == '0' ? 2 : 1;
+        uint64_t v = 0;
+        for (; p < Text.size(); ++p, ++digits) {
+            const int d = HexDigit(Text[p]);
+            if (d < 0)
+                return false;
+            v = v * 16 + static_cast<uint64_t>(d);
+            if (v > 0xFFFFFFFFu)
+                return false;
+        }
+        if (digits == 0)
+            return false;
+        uint32_t pattern = static_cast<uint32_t>(v);
+        if (negative)
+            pattern = 0u - pattern;
+        Value = static_cast<int32_t>(pattern);
+        return true;
+    }
+
+    uint64_t v = 0;
+    const uint64_t limit = negative ? 2147483648u : 2147483647u;
+    for (; p < Text.size(); ++p, ++digits) {
+        if (Text[p] < '0' || Text[p] > '9')
+            return false;
+        v = v * 10 + static_cast<uint64_t>(Text[p] - '0');
+        if (v > limit)
+            return false;
+    }
+    if (digits == 0)
+        return false;
+    Value =
+        static_cast<int32_t>(negative ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v));
+    return true;
+}
+
+int32_t TIniFile32::ReadInteger(const std::string &Section, const std::string &Key,
+                                int32_t Default) const {
+    std::string t = ReadString(Section, Key, "");
+    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X'))
+        t.replace(0, 2, "$");
+    int32_t value = 0;
+    return TryStrToInt(t, value) ? value : Default;
+}
+
+void TIniFile32::WriteString(const std::string &Section, const std::string &Key,
+                             const std::string &Value) {
+    const int i = FindSection(Section);
+    if (i < 0) {
+        Lines.emplace_back();
+        Lines.push_back("[" + Section + "]");
+        if (!Key.empty())
+            Lines.push_back(Key + "=" + Value);
+    } else {
+        size_t j = static_cast<size_t>(i) + 1;
+        while (j < Lines.size() && !IsSectionLine(Lines[j]) && KeyOfLine(Lines[j]) != Key)
+            ++j;
+        if (!Key.empty()) {
+            if (j >= Lines.size() || IsSectionLine(Lines[j]))
+                Lines.insert(Lines.begin() + static_cast<std::ptrdiff_t>(j), Key + "=" + Value);
+            else
+                Lines[j] = Key + "=" + Value;
+        }
+    }
+    SaveFile();
+}
+
+void TIniFile32::WriteInteger(const std::string &Section, const std::string &Key, int32_t Value) {
+    WriteString(Section, Key, std::to_string(Value));
+}

@@ -1,0 +1,39 @@
+// Small fixtures for tests that use real files.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace mendora::test {
+
+// A fresh folder under the system's temporary folder, removed with all its
+// content when the object goes. Open to every user, so that tests can reach
+// it from a process that runs without privileges.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+
+    const std::string &path() const { return path_; }
+    // path() + "/" + name
+    std::string file(const std::string &name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+std::string readBytes(const std::string &path);
+void writeBytes(const std::string &path, const std::string &bytes);
+bool exists(const std::string &path);
+// Names of the entries of a folder, sorted.
+std::string listFolder(const std::string &path);
+
+// Runs `body` in a child process that has no privileges (uid and gid 65534
+// when the tests run as root, since permission bits deny root nothing) and
+// returns its result; an exception escaping `body` gives its what().
+// `fileSizeLimit` > 0 caps the size of files the child may write.
+std::string runUnprivileged(const std::function<std::string()> &body, long fileSizeLimit = 0);
+
+} // namespace mendora::test
