@@ -1,12 +1,334 @@
 #include "Unit1.h"
 
 #include "ErrorReport.h"
+#include "Errors.h"
+#include "Files.h"
+#include "MediaList.h"
+#include "Platform.h"
+#include "RunCounter.h"
+#include "Unit2.h"
+#include "UnitAbout.h"
+#include "UnitMore.h"
 
-TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent) {
-    setObjectName(QStringLiteral("MainForm"));
-    mendora::guarded([this] { FormCreate(); });
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QSessionManager>
+
+void initMendoraResources();
+
+namespace {
+
+using mendora::guarded;
+namespace platform = mendora::platform;
+
+// The outer size counts the frame, caption and menu bar around the client
+// area as the window was designed: 528 x 397 outside for 520 x 343 inside.
+constexpr int kFrameWidth = 8;
+constexpr int kNonClientHeight = 54;
+constexpr int kClientWidth = 520;
+constexpr int kClientHeight = 343;
+
+const char *const kRegistryKey = "\\Software\\Corvanta\\Mendora";
+const char *const kConversionWindowTitle = "lame";
+
+} // namespace
+
+TMainForm::TMainForm(const std::string &executablePath, QWidget *parent)
+    : QMainWindow(parent), ExecutablePath(executablePath) {
+    initMendoraResources();
+    setupUi(this);
+    for (int i = 0; i < 8; ++i)
+        IcoList.emplace_back(QStringLiteral(":/icons/ico%1.png").arg(i));
+    for (int i = 0; i < 7; ++i)
+        BigIcoList.emplace_back(QStringLiteral(":/icons/big%1.png").arg(i));
+
+    MediaList_ = new TMediaListModel(this);
+    MediaList_->setPictures(IcoList);
+    Lv->setModel(MediaList_);
+    Lv->setRootIsDecorated(false);
+    Lv->setItemsExpandable(false);
+    Lv->setUniformRowHeights(true);
+    Lv->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    Lv->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Lv->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Lv->setAllColumnsShowFocus(true);
+    Lv->setIconSize(QSize(16, 16));
+    Lv->header()->setStretchLastSection(false);
+    Lv->header()->setSectionsMovable(false);
+    Lv->header()->resizeSection(TMediaListModel::ColumnNum, 40);
+    Lv->header()->resizeSection(TMediaListModel::ColumnFile, 150);
+    Lv->header()->resizeSection(TMediaListModel::ColumnDirectory, 300);
+
+    Label2->setMouseTracking(true);
+    Label2->installEventFilter(this);
+    centralwidget->installEventFilter(this);
+    centralwidget->setMinimumSize(kClientWidth, kClientHeight);
+    resize(kClientWidth, kClientHeight + MainMenu->sizeHint().height());
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    BindCommands();
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &TMainForm::SessionCommitData);
+
+    guarded([this] { FormCreate(); });
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::BindCommands() {
+    const auto bind = [this](auto *sender, auto signal, void (TMainForm::*handler)()) {
+        connect(sender, signal, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
+    };
+    bind(AddFile1, &QAction::triggered, &TMainForm::AddFile1Click);
+    bind(DeleteFile1, &QAction::triggered, &TMainForm::Deletefile1Click);
+    bind(Close1, &QAction::triggered, &TMainForm::Close1Click);
+    bind(SelectAll1, &QAction::triggered, &TMainForm::SelectAll1Click);
+    bind(InvertSelection1, &QAction::triggered, &TMainForm::InvertSelection1Click);
+    bind(menuFix, &QAction::triggered, &TMainForm::menuFixClick);
+    bind(ConverttoWave1, &QAction::triggered, &TMainForm::ConverttoWave1Click);
+    bind(Preferences1, &QAction::triggered, &TMainForm::Preferences1Click);
+    bind(Content1, &QAction::triggered, &TMainForm::Content1Click);
+    bind(Homepage1, &QAction::triggered, &TMainForm::Homepage1Click);
+    bind(EMail1, &QAction::triggered, &TMainForm::EMail1Click);
+    bind(More3, &QAction::triggered, &TMainForm::More3Click);
+    bind(About, &QAction::triggered, &TMainForm::AboutClick);
+    bind(ToolButton1, &QToolButton::clicked, &TMainForm::AddFile1Click);
+    bind(ToolButton2, &QToolButton::clicked, &TMainForm::Deletefile1Click);
+    bind(ToolButton4, &QToolButton::clicked, &TMainForm::menuFixClick);
+    bind(ToolButton8, &QToolButton::clicked, &TMainForm::ConverttoWave1Click);
+    bind(ToolButton5, &QToolButton::clicked, &TMainForm::Preferences1Click);
+    bind(ToolHomepage, &QToolButton::clicked, &TMainForm::ToolHomepageClick);
+    bind(ToolEmail, &QToolButton::clicked, &TMainForm::ToolEmailClick);
+    bind(ToolContent, &QToolButton::clicked, &TMainForm::ToolContentClick);
 }
 
 void TMainForm::FormCreate() {
-    setWindowTitle(QStringLiteral("Corvanta Mendora Pro"));
+    Identity_ = MendoraIdentity();
+    setWindowTitle(QString::fromLocal8Bit(Identity_.CompanyName + " " + Identity_.ProductName));
+    ProgramFolder = ProgramFolderOf(ExecutablePath);
+    UpdateRunCounter(ProgramFolder + Identity_.CounterFileName);
+    CheckCompanionFile("pidgen.dll");
+    CheckCompanionFile("npwmsdrm.dll");
+    Label2RestingLook();
+    if (!platform::registry().writeString(kRegistryKey, "FilePath", ExecutablePath))
+        throw mendora::RegistryError("FilePath");
+}
+
+void TMainForm::CheckCompanionFile(const std::string &name) {
+    if (mendora::files::fileExists(ProgramFolder + name))
+        return;
+    platform::dialogs().notice(this, mendora::applicationTitle(), name + " is error.");
+    // The program ends when its message loop reaches the request; the rest of
+    // the start-up still runs.
+    TerminationRequested_ = true;
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void TMainForm::showEvent(QShowEvent *event) {
+    QMainWindow::showEvent(event);
+    if (!Shown_) {
+        Shown_ = true;
+        guarded([this] { FormShow(); });
+    }
+}
+
+void TMainForm::FormShow() {
+    Label2RestingLook();
+    Label2->setText(QString::fromLocal8Bit(Identity_.CompanyFullName));
+    Label2->adjustSize();
+}
+
+// Silver (12632256), italic.
+void TMainForm::Label2RestingLook() {
+    QPalette palette = Label2->palette();
+    palette.setColor(QPalette::WindowText, QColor(192, 192, 192));
+    Label2->setPalette(palette);
+    QFont font = Label2->font();
+    font.setItalic(true);
+    font.setBold(false);
+    font.setUnderline(false);
+    Label2->setFont(font);
+    Label2->adjustSize();
+}
+
+void TMainForm::Label2MouseMove() {
+    QPalette palette = Label2->palette();
+    palette.setColor(QPalette::WindowText, Qt::black);
+    Label2->setPalette(palette);
+    QFont font = Label2->font();
+    font.setItalic(false);
+    font.setBold(true);
+    font.setUnderline(true);
+    Label2->setFont(font);
+    Label2->adjustSize();
+}
+
+void TMainForm::Label2MouseLeave() {
+    Label2RestingLook();
+}
+
+void TMainForm::Label2Click() {
+    ShellOpen(Identity_.HomepageUrl);
+}
+
+bool TMainForm::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == centralwidget && event->type() == QEvent::Resize) {
+        guarded([this] { FormResize(); });
+    } else if (watched == Label2) {
+        switch (event->type()) {
+        case QEvent::MouseMove:
+            guarded([this] { Label2MouseMove(); });
+            break;
+        case QEvent::Leave:
+            guarded([this] { Label2MouseLeave(); });
+            break;
+        case QEvent::MouseButtonRelease: {
+            const auto *mouse = static_cast<QMouseEvent *>(event);
+            if (mouse->button() == Qt::LeftButton &&
+                Label2->rect().contains(mouse->position().toPoint()))
+                guarded([this] { Label2Click(); });
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// A function key that reached the window unhandled is matched against every
+// menu item, hidden ones included (a hidden item's shortcut is inactive), and
+// the first item with that key is clicked (Qt counts a hidden item as
+// disabled, but nothing in this window is ever disabled).
+void TMainForm::keyPressEvent(QKeyEvent *event) {
+    const QKeySequence key(event->keyCombination());
+    for (QAction *menu : MainMenu->actions()) {
+        if (!menu->menu())
+            continue;
+        for (QAction *item : menu->menu()->actions()) {
+            if (!item->isVisible() && item->shortcut() == key) {
+                item->trigger();
+                event->accept();
+                return;
+            }
+        }
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void TMainForm::FormResize() {
+    LayoutControls();
+}
+
+void TMainForm::LayoutControls() {
+    const int cw = centralwidget->width();
+    const int ch = centralwidget->height();
+    const int outerWidth = cw + kFrameWidth;
+    const int outerHeight = ch + kNonClientHeight;
+    ToolBar1->resize(cw, ToolBar1->height());
+    FaceIco->move(FaceIco->x(), ch - 39);
+    Label2->move(Label2->x(), ch - 31);
+    Lv->setGeometry(Lv->x(), Lv->y(), cw - 2 * Lv->x(), ch - 110);
+    Panel1->move((outerWidth - Panel1->width()) / 2, (outerHeight - Panel1->height()) / 2);
+}
+
+void TMainForm::AddFile1Click() {
+    const auto files = platform::dialogs().openFiles(this, MediaFileFilter);
+    if (files)
+        MediaList_->appendFiles(*files);
+}
+
+void TMainForm::Deletefile1Click() {
+    MediaList_->removeRowsAt(SelectedRows(*Lv->selectionModel()));
+}
+
+void TMainForm::SelectAll1Click() {
+    SelectAllRows(*Lv->selectionModel());
+}
+
+void TMainForm::InvertSelection1Click() {
+    InvertRowSelection(*Lv->selectionModel());
+}
+
+void TMainForm::menuFixClick() {}
+
+void TMainForm::ConverttoWave1Click() {}
+
+void TMainForm::Preferences1Click() {
+    if (Form2)
+        Form2->exec();
+}
+
+void TMainForm::Content1Click() {
+    ShellOpen(ProgramFolder + Identity_.HelpFileName);
+}
+
+void TMainForm::Homepage1Click() {
+    ShellOpen(Identity_.HomepageUrl);
+}
+
+void TMainForm::EMail1Click() {
+    ShellOpen("mailto:" + Identity_.SupportMail);
+}
+
+void TMainForm::ToolContentClick() {
+    Content1Click();
+}
+
+void TMainForm::ToolHomepageClick() {
+    Homepage1Click();
+}
+
+void TMainForm::ToolEmailClick() {
+    EMail1Click();
+}
+
+void TMainForm::More3Click() {
+    if (MoreForm)
+        MoreForm->exec();
+}
+
+void TMainForm::AboutClick() {
+    if (AboutForm)
+        AboutForm->exec();
+}
+
+void TMainForm::Close1Click() {
+    close();
+}
+
+bool TMainForm::FormCloseQuery() {
+    const auto conversion = platform::windows().findByTitle(kConversionWindowTitle);
+    if (!conversion)
+        return true;
+    if (!platform::dialogs().confirm(
+            this, "Confirm", "Converting, Don't close applicaton. Are you sure close application"))
+        return false;
+    platform::windows().requestClose(*conversion);
+    return true;
+}
+
+void TMainForm::closeEvent(QCloseEvent *event) {
+    bool canClose = false;
+    guarded([&] { canClose = FormCloseQuery(); });
+    if (canClose)
+        event->accept();
+    else
+        event->ignore();
+}
+
+// The desktop session is ending: the same question, and a No vetoes it
+// where the session manager lets the program ask.
+void TMainForm::SessionCommitData(QSessionManager &manager) {
+    if (!manager.allowsInteraction())
+        return;
+    bool canClose = false;
+    guarded([&] { canClose = FormCloseQuery(); });
+    manager.release();
+    if (!canClose)
+        manager.cancel();
 }

@@ -1,13 +1,77 @@
-// The main window.
+// The main window: menus, toolbar, the media file list, the progress panel,
+// the face picture and the company link label.
 #pragma once
 
-#include <QMainWindow>
+#include "UnitBasic.h"
+#include "ui_Unit1.h"
 
-class TMainForm : public QMainWindow {
+#include <QIcon>
+#include <QMainWindow>
+#include <string>
+#include <vector>
+
+class TMediaListModel;
+class QSessionManager;
+
+class TMainForm : public QMainWindow, public Ui::TMainForm {
     Q_OBJECT
 public:
-    explicit TMainForm(QWidget *parent = nullptr);
+    // `executablePath` is the full path of the running program; its folder is
+    // the program folder.
+    explicit TMainForm(const std::string &executablePath, QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    const TProductIdentity &Identity() const { return Identity_; }
+    TMediaListModel &MediaList() const { return *MediaList_; }
+    // True once a companion-file check asked the program to end.
+    bool TerminationRequested() const { return TerminationRequested_; }
+
+    // Picture lists: IcoList 16 x 16 (menus, rows), BigIcoList 48 x 48 (toolbar).
+    std::vector<QIcon> IcoList;
+    std::vector<QIcon> BigIcoList;
+
+    // Commands.
+    void AddFile1Click();
+    void Deletefile1Click();
+    void SelectAll1Click();
+    void InvertSelection1Click();
+    void menuFixClick();
+    void ConverttoWave1Click();
+    void Preferences1Click();
+    void Content1Click();
+    void Homepage1Click();
+    void EMail1Click();
+    void ToolContentClick();
+    void ToolHomepageClick();
+    void ToolEmailClick();
+    void More3Click();
+    void AboutClick();
+    void Close1Click();
+    void Label2Click();
+    void Label2MouseMove();
+    void Label2MouseLeave();
+    void FormResize();
+    void LayoutControls();
+    // The close question; true when closing may go on.
+    bool FormCloseQuery();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void FormCreate();
+    void FormShow();
+    void CheckCompanionFile(const std::string &name);
+    void Label2RestingLook();
+    void BindCommands();
+    void SessionCommitData(QSessionManager &manager);
+
+    std::string ExecutablePath;
+    TProductIdentity Identity_;
+    TMediaListModel *MediaList_ = nullptr;
+    bool TerminationRequested_ = false;
+    bool Shown_ = false;
 };

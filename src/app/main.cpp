@@ -1,9 +1,30 @@
 #include "ErrorReport.h"
 #include "Unit1.h"
+#include "Unit2.h"
+#include "UnitAbout.h"
+#include "UnitBasic.h"
+#include "UnitMore.h"
+#include "UnitThank.h"
+
+#include <QFile>
+#include <QIcon>
 
 int main(int argc, char **argv) {
     mendora::Application app(argc, argv);
-    TMainForm mainForm;
+    mendora::installFonts();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app.png")));
+
+    // The five windows, in their fixed order; they live until the program ends.
+    TMainForm mainForm(QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString());
+    TAboutForm aboutForm(&mainForm);
+    AboutForm = &aboutForm;
+    TMoreForm moreForm(&mainForm);
+    MoreForm = &moreForm;
+    TForm2 form2(&mainForm);
+    Form2 = &form2;
+    TThankForm thankForm(&mainForm);
+    ThankForm = &thankForm;
+
     mainForm.show();
     return app.exec();
 }

@@ -39,16 +39,6 @@ std::vector<std::string> SplitLines(const std::string &text) {
     return lines;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 } // namespace
 
 TIniFile32::TIniFile32(const std::string &FileName) : FileName(FileName) {
@@ -134,58 +124,13 @@ std::string TIniFile32::ReadString(const std::string &Section, const std::string
     return Default;
 }
 
-bool TIniFile32::TryStrToInt(const std::string &Text, int32_t &Value) {
-    size_t p = 0;
-    bool negative = false;
-    if (p < Text.size() && (Text[p] == '+' || Text[p] == '-'))
-        negative = Text[p++] == '-';
-
-    size_t digits = 0;
-    if (p < Text.size() &&
-        (Text[p] == '$' || Text[p] == 'x' || Text[p] == 'X' ||
-         (Text[p] == '0' && p + 1 < Text.size() && (Text[p + 1] == 'x' || Text[p + 1] == 'X')))) {
-        p += Text[p] == '0' ? 2 : 1;
-        uint64_t v = 0;
-        for (; p < Text.size(); ++p, ++digits) {
-            const int d = HexDigit(Text[p]);
-            if (d < 0)
-                return false;
-            v = v * 16 + static_cast<uint64_t>(d);
-            if (v > 0xFFFFFFFFu)
-                return false;
-        }
-        if (digits == 0)
-            return false;
-        uint32_t pattern = static_cast<uint32_t>(v);
-        if (negative)
-            pattern = 0u - pattern;
-        Value = static_cast<int32_t>(pattern);
-        return true;
-    }
-
-    uint64_t v = 0;
-    const uint64_t limit = negative ? 2147483648u : 2147483647u;
-    for (; p < Text.size(); ++p, ++digits) {
-        if (Text[p] < '0' || Text[p] > '9')
-            return false;
-        v = v * 10 + static_cast<uint64_t>(Text[p] - '0');
-        if (v > limit)
-            return false;
-    }
-    if (digits == 0)
-        return false;
-    Value =
-        static_cast<int32_t>(negative ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v));
-    return true;
-}
-
 int32_t TIniFile32::ReadInteger(const std::string &Section, const std::string &Key,
                                 int32_t Default) const {
     std::string t = ReadString(Section, Key, "");
     if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X'))
         t.replace(0, 2, "$");
     int32_t value = 0;
-    return TryStrToInt(t, value) ? value : Default;
+    return mendora::strToInt32(t, value) ? value : Default;
 }
 
 void TIniFile32::WriteString(const std::string &Section, const std::string &Key,

@@ -24,11 +24,6 @@ public:
     void WriteString(const std::string &Section, const std::string &Key, const std::string &Value);
     void WriteInteger(const std::string &Section, const std::string &Key, int32_t Value);
 
-    // Text to integer by the store's rules: optional sign, then decimal digits
-    // within the 32-bit range, or a hexadecimal prefix ("$", "x", "X", "0x",
-    // "0X") with digits taken as a 32-bit pattern. False when it does not convert.
-    static bool TryStrToInt(const std::string &Text, int32_t &Value);
-
 private:
     void LoadFile();
     void SaveFile() const;

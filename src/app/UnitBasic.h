@@ -1,0 +1,41 @@
+// Program-wide basics: the program folder, the product identity texts, the
+// fonts, and ShellOpen, the one way of opening a target through the shell.
+#pragma once
+
+#include <string>
+
+// The folder of the running executable, with its trailing separator; set
+// once by the main window's creation step.
+extern std::string ProgramFolder;
+
+// Everything up to and including the last separator of the executable's path.
+std::string ProgramFolderOf(const std::string &executablePath);
+
+// Opens a web address, "mailto:" link or file path by shell association.
+// Nothing is checked or reported.
+void ShellOpen(const std::string &target);
+
+// The fixed texts that identify the product.
+struct TProductIdentity {
+    std::string AboutCaption;
+    std::string CompanyName;
+    std::string ProductName;
+    std::string VersionNumber;
+    std::string VersionText;
+    std::string EditionText;
+    std::string CopyrightYears;
+    std::string CompanyFullName;
+    std::string HomepageUrl;
+    std::string SupportMail;
+    std::string CatalogueFolder;
+    std::string CounterFileName;
+    std::string HelpFileName;
+    int MoreStartPage = 0;
+};
+
+TProductIdentity MendoraIdentity();
+
+namespace mendora {
+// The window fonts, with free look-alikes standing in for the classic ones.
+void installFonts();
+} // namespace mendora

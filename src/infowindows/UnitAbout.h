@@ -1,0 +1,12 @@
+// The About window.
+#pragma once
+
+#include <QDialog>
+
+class TAboutForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TAboutForm(QWidget *parent = nullptr);
+};
+
+extern TAboutForm *AboutForm;

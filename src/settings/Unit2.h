@@ -1,0 +1,12 @@
+// The Preferences dialog.
+#pragma once
+
+#include <QDialog>
+
+class TForm2 : public QDialog {
+    Q_OBJECT
+public:
+    explicit TForm2(QWidget *parent = nullptr);
+};
+
+extern TForm2 *Form2;
