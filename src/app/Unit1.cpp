@@ -3,6 +3,7 @@
 #include "ErrorReport.h"
 #include "Errors.h"
 #include "Files.h"
+#include "FixPass.h"
 #include "MediaList.h"
 #include "Platform.h"
 #include "RunCounter.h"
@@ -17,6 +18,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSessionManager>
+#include <QTimer>
 
 void initMendoraResources();
 
@@ -63,6 +65,13 @@ TMainForm::TMainForm(const std::string &executablePath, QWidget *parent)
     Lv->header()->resizeSection(TMediaListModel::ColumnFile, 150);
     Lv->header()->resizeSection(TMediaListModel::ColumnDirectory, 300);
 
+    Pass_ = new TCheckPass(*MediaList_, {Panel1, ProgressBar1, ProgressBar2, FilenameLabel}, this);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(10);
+    connect(Timer2, &QTimer::timeout, this, [this] { guarded([this] { Timer2Timer(); }); });
+    Panel1->installEventFilter(this);
+
     Label2->setMouseTracking(true);
     Label2->installEventFilter(this);
     centralwidget->installEventFilter(this);
@@ -104,6 +113,7 @@ void TMainForm::BindCommands() {
     bind(ToolHomepage, &QToolButton::clicked, &TMainForm::ToolHomepageClick);
     bind(ToolEmail, &QToolButton::clicked, &TMainForm::ToolEmailClick);
     bind(ToolContent, &QToolButton::clicked, &TMainForm::ToolContentClick);
+    bind(StopButton, &QPushButton::clicked, &TMainForm::StopButtonClick);
 }
 
 void TMainForm::FormCreate() {
@@ -178,6 +188,11 @@ void TMainForm::Label2Click() {
 bool TMainForm::eventFilter(QObject *watched, QEvent *event) {
     if (watched == centralwidget && event->type() == QEvent::Resize) {
         guarded([this] { FormResize(); });
+    } else if (watched == Panel1 && event->type() == QEvent::Show) {
+        Timer2->start();
+    } else if (watched == Panel1 && event->type() == QEvent::Hide) {
+        // Nothing shows the ticker while the panel is hidden: no wake-ups then.
+        Timer2->stop();
     } else if (watched == Label2) {
         switch (event->type()) {
         case QEvent::MouseMove:
@@ -254,9 +269,22 @@ void TMainForm::InvertSelection1Click() {
     InvertRowSelection(*Lv->selectionModel());
 }
 
-void TMainForm::menuFixClick() {}
+void TMainForm::menuFixClick() {
+    Pass_->RunCheckPass();
+}
 
-void TMainForm::ConverttoWave1Click() {}
+void TMainForm::ConverttoWave1Click() {
+    Pass_->RunCheckPass();
+}
+
+void TMainForm::StopButtonClick() {
+    FixRunning = false;
+}
+
+void TMainForm::Timer2Timer() {
+    RandomDigits(TickerText_, 30);
+    StatueLabel->setText(TickerText_);
+}
 
 void TMainForm::Preferences1Click() {
     if (Form2)
@@ -315,10 +343,13 @@ bool TMainForm::FormCloseQuery() {
 void TMainForm::closeEvent(QCloseEvent *event) {
     bool canClose = false;
     guarded([&] { canClose = FormCloseQuery(); });
-    if (canClose)
+    if (canClose) {
+        // A running pass ends at its next step; the program then ends normally.
+        FixRunning = false;
         event->accept();
-    else
+    } else {
         event->ignore();
+    }
 }
 
 // The desktop session is ending: the same question, and a No vetoes it

@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
-class TMediaListModel;
 class QSessionManager;
+class QTimer;
+class TCheckPass;
+class TMediaListModel;
 
 class TMainForm : public QMainWindow, public Ui::TMainForm {
     Q_OBJECT
@@ -23,6 +25,10 @@ public:
 
     const TProductIdentity &Identity() const { return Identity_; }
     TMediaListModel &MediaList() const { return *MediaList_; }
+    TCheckPass &CheckPass() const { return *Pass_; }
+
+    // The status ticker: 10 ms, running while the progress panel is visible.
+    QTimer *Timer2 = nullptr;
     // True once a companion-file check asked the program to end.
     bool TerminationRequested() const { return TerminationRequested_; }
 
@@ -37,6 +43,8 @@ public:
     void InvertSelection1Click();
     void menuFixClick();
     void ConverttoWave1Click();
+    void StopButtonClick();
+    void Timer2Timer();
     void Preferences1Click();
     void Content1Click();
     void Homepage1Click();
@@ -72,6 +80,8 @@ private:
     std::string ExecutablePath;
     TProductIdentity Identity_;
     TMediaListModel *MediaList_ = nullptr;
+    TCheckPass *Pass_ = nullptr;
+    QString TickerText_;
     bool TerminationRequested_ = false;
     bool Shown_ = false;
 };

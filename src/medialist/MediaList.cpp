@@ -96,7 +96,7 @@ void TMediaListModel::appendFiles(const std::vector<std::string> &paths) {
     for (const std::string &path : paths) {
         MediaEntries.push_back({path});
         auto [folder, file] = SplitPath(path);
-        rows_.push_back({std::move(file), std::move(folder), PicturePending});
+        rows_.push_back({std::move(file), std::move(folder), PicturePending, nextId_++});
     }
     endInsertRows();
 }
@@ -145,6 +145,12 @@ void TMediaListModel::removeRowsAt(const std::vector<int> &rows) {
     if (const int first = rows.front(); first < rowCount())
         emit dataChanged(index(first, ColumnNum), index(rowCount() - 1, ColumnNum),
                          {Qt::DisplayRole});
+}
+
+int TMediaListModel::rowOfId(quint64 id) const {
+    const auto it = std::lower_bound(rows_.begin(), rows_.end(), id,
+                                     [](const Row &row, quint64 value) { return row.id < value; });
+    return (it != rows_.end() && it->id == id) ? static_cast<int>(it - rows_.begin()) : -1;
 }
 
 void TMediaListModel::setPicture(int row, int picture) {

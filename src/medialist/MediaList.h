@@ -52,6 +52,12 @@ public:
     // Removes the rows (ascending, without repeats) and their entries in one batch.
     void removeRowsAt(const std::vector<int> &rows);
 
+    // Every row has an id that no other row of this run ever gets, growing
+    // in row order; it tells whether a row is still listed and where.
+    quint64 rowId(int row) const { return rows_[static_cast<size_t>(row)].id; }
+    // The row that has the id now, or -1 when it was deleted.
+    int rowOfId(quint64 id) const;
+
     const std::string &fileText(int row) const { return rows_[row].file; }
     const std::string &directoryText(int row) const { return rows_[row].folder; }
     int picture(int row) const { return rows_[row].picture; }
@@ -62,8 +68,10 @@ private:
         std::string file;
         std::string folder;
         int picture;
+        quint64 id;
     };
     std::vector<Row> rows_;
+    quint64 nextId_ = 1;
     std::vector<QIcon> icons_;
 };
 

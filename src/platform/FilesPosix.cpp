@@ -185,7 +185,10 @@ int fileSize(const std::string &path, std::int64_t &size) {
     if (fd < 0)
         return errno;
     struct stat st {};
-    const int err = ::fstat(fd, &st) == 0 ? 0 : errno;
+    int err = ::fstat(fd, &st) == 0 ? 0 : errno;
+    // A folder is no file to measure (opening one fails on Windows too).
+    if (err == 0 && S_ISDIR(st.st_mode))
+        err = EISDIR;
     ::close(fd);
     if (err == 0)
         size = static_cast<std::int64_t>(st.st_size);
