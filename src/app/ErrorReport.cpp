@@ -1,47 +1,6 @@
 #include "ErrorReport.h"
 
-#include "Errors.h"
-#include "Platform.h"
-
-#include <QFile>
-#include <cctype>
-#include <exception>
-
 namespace mendora {
-
-std::string applicationTitleFromPath(const std::string &executablePath) {
-    const size_t slash = executablePath.find_last_of("/\\");
-    std::string name =
-        slash == std::string::npos ? executablePath : executablePath.substr(slash + 1);
-    name = name.substr(0, name.find('.'));
-    for (size_t i = 1; i < name.size(); ++i)
-        name[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));
-    return name;
-}
-
-std::string applicationTitle() {
-    return applicationTitleFromPath(
-        QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString());
-}
-
-std::string withFullStop(std::string message) {
-    if (message.empty() || message.back() != '.')
-        message += '.';
-    return message;
-}
-
-void reportCurrentException() {
-    std::string message;
-    try {
-        throw;
-    } catch (const std::exception &e) {
-        message = e.what();
-    } catch (...) {
-        message = "Unknown error";
-    }
-    platform::dialogs().errorBox(QApplication::activeWindow(), applicationTitle(),
-                                 withFullStop(message));
-}
 
 Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
 

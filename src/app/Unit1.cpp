@@ -4,6 +4,7 @@
 #include "Errors.h"
 #include "Files.h"
 #include "FixPass.h"
+#include "Forms.h"
 #include "MediaList.h"
 #include "Platform.h"
 #include "RunCounter.h"
@@ -43,6 +44,7 @@ TMainForm::TMainForm(const std::string &executablePath, QWidget *parent)
     : QMainWindow(parent), ExecutablePath(executablePath) {
     initMendoraResources();
     setupUi(this);
+    mendora::fitTextControls(this);
     for (int i = 0; i < 8; ++i)
         IcoList.emplace_back(QStringLiteral(":/icons/ico%1.png").arg(i));
     for (int i = 0; i < 7; ++i)
@@ -90,7 +92,7 @@ TMainForm::~TMainForm() = default;
 
 void TMainForm::BindCommands() {
     const auto bind = [this](auto *sender, auto signal, void (TMainForm::*handler)()) {
-        connect(sender, signal, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
+        connect(sender, signal, this, mendora::guardedSlot(this, handler));
     };
     bind(AddFile1, &QAction::triggered, &TMainForm::AddFile1Click);
     bind(DeleteFile1, &QAction::triggered, &TMainForm::Deletefile1Click);
@@ -288,7 +290,7 @@ void TMainForm::Timer2Timer() {
 
 void TMainForm::Preferences1Click() {
     if (Form2)
-        Form2->exec();
+        Form2->Execute();
 }
 
 void TMainForm::Content1Click() {

@@ -20,7 +20,7 @@ int main(int argc, char **argv) {
     AboutForm = &aboutForm;
     TMoreForm moreForm(&mainForm);
     MoreForm = &moreForm;
-    TForm2 form2(&mainForm);
+    TForm2 form2(ProgramFolder, &mainForm);
     Form2 = &form2;
     TThankForm thankForm(&mainForm);
     ThankForm = &thankForm;

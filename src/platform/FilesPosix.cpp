@@ -74,7 +74,8 @@ std::string absolutePath(const std::string &path) {
 }
 
 int readWholeFile(const std::string &path, std::string &content) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // Non-blocking, so that a named pipe in place of a file cannot hang the program.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return errno;
     content.clear();

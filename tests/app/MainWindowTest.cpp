@@ -159,7 +159,7 @@ TEST_F(MainWindow, FunctionKeysIncludingTheHiddenF6) {
     QTest::keyClick(&w, Qt::Key_F1);
     EXPECT_EQ(fakes.shell.opened, std::vector<std::string>{ProgramFolder + "/MendoraHelp.chm"});
 
-    TForm2 preferences(&w);
+    TForm2 preferences(ProgramFolder, &w);
     Form2 = &preferences;
     bool shown = false;
     QTimer::singleShot(0, [&] {

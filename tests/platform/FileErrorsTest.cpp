@@ -104,3 +104,15 @@ TEST(Files, ReplaceCreatesWithUsualPermissions) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Files, NamedPipeDoesNotBlockReading) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0644), 0);
+    std::string content = "old";
+    EXPECT_EQ(files::readWholeFile(dir.file("pipe"), content), 0);
+    EXPECT_EQ(content, "");
+}
+
+} // namespace
