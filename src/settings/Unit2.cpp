@@ -126,21 +126,24 @@ void TForm2::LoadOptions() {
     Load(ini, {Music1, Music2, Music3, Music4, Music5, MusicMode, nullptr, "music"});
     Load(ini, {Image1, Image2, Image3, Image4, Image5, ImageMode, ImageColor, "image"});
     // The enabled states follow the selections now shown.
-    if (Video1->isChecked())
-        DisableVideoActions();
-    else
-        EnableVideoActions(),
-            Video3->isChecked() ? EnableVideoFixSettings() : DisableVideoFixSettings();
-    if (Music1->isChecked())
-        DisableMusicActions();
-    else
-        EnableMusicActions(),
-            Music3->isChecked() ? EnableMusicFixSettings() : DisableMusicFixSettings();
-    if (Image1->isChecked())
-        DisableImageActions();
-    else
-        EnableImageActions(),
-            Image3->isChecked() ? EnableImageFixSettings() : DisableImageFixSettings();
+    FollowEnablingRule(Video1, Video3, &TForm2::EnableVideoActions, &TForm2::DisableVideoActions,
+                       &TForm2::EnableVideoFixSettings, &TForm2::DisableVideoFixSettings);
+    FollowEnablingRule(Music1, Music3, &TForm2::EnableMusicActions, &TForm2::DisableMusicActions,
+                       &TForm2::EnableMusicFixSettings, &TForm2::DisableMusicFixSettings);
+    FollowEnablingRule(Image1, Image3, &TForm2::EnableImageActions, &TForm2::DisableImageActions,
+                       &TForm2::EnableImageFixSettings, &TForm2::DisableImageFixSettings);
+}
+
+// Actions only with "Custom"; fix settings only with "Custom" and "Fix".
+void TForm2::FollowEnablingRule(const QRadioButton *autoDispose, const QRadioButton *fix,
+                                Operation enableActions, Operation disableActions,
+                                Operation enableFixSettings, Operation disableFixSettings) {
+    if (autoDispose->isChecked()) {
+        (this->*disableActions)();
+        return;
+    }
+    (this->*enableActions)();
+    (this->*(fix->isChecked() ? enableFixSettings : disableFixSettings))();
 }
 
 void TForm2::SaveOptions() {

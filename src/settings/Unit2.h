@@ -58,7 +58,11 @@ public:
     void Button3Click();
 
 private:
+    using Operation = void (TForm2::*)();
     void FormCreate(const std::string &programFolder);
+    void FollowEnablingRule(const QRadioButton *autoDispose, const QRadioButton *fix,
+                            Operation enableActions, Operation disableActions,
+                            Operation enableFixSettings, Operation disableFixSettings);
     void FormShow();
 
     std::string ProgramFolder;

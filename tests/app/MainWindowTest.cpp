@@ -1,7 +1,10 @@
 // The main window's layout, menus, toolbar, link label and shell targets.
 #include "MainWindowFixture.h"
 #include "Unit2.h"
+#include "UnitAbout.h"
+#include "UnitMore.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
@@ -212,6 +215,33 @@ TEST_F(MainWindow, ShellTargets) {
     w.ToolContent->click();
     EXPECT_EQ(fakes.shell.opened, (std::vector<std::string>{url, url, mail, mail, help, help}));
     EXPECT_TRUE(fakes.dialogs.messages.empty()) << "a missing help file is not reported";
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindow, AboutAndMoreSoftwareOpenModally) {
+    TMainForm &w = window();
+    w.show();
+    TAboutForm about(&w);
+    TMoreForm more(&w);
+    AboutForm = &about;
+    MoreForm = &more;
+    for (auto [action, dialog] : {std::pair<QAction *, QDialog *>{w.About, &about},
+                                  std::pair<QAction *, QDialog *>{w.More3, &more}}) {
+        bool modal = false;
+        QTimer::singleShot(0, [&, dialog = dialog] {
+            modal = dialog->isVisible() && QApplication::activeModalWidget() == dialog;
+            dialog->reject();
+        });
+        action->trigger();
+        EXPECT_TRUE(modal) << dialog->windowTitle().toStdString();
+    }
+    EXPECT_EQ(about.windowTitle(), "About");
+    EXPECT_EQ(more.windowTitle(), "More Software");
+    AboutForm = nullptr;
+    MoreForm = nullptr;
 }
 
 } // namespace
