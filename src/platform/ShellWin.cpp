@@ -1,7 +1,8 @@
 #include "Platform.h"
 
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 namespace mendora::platform {
 
