@@ -24,6 +24,8 @@ struct CounterCase {
     std::string after;
 };
 
+void PrintTo(const CounterCase &c, std::ostream *os) { *os << c.name; }
+
 class RunCounterAtStart : public MainWindowFixture, public testing::TestWithParam<CounterCase> {};
 
 TEST_P(RunCounterAtStart, CountsTheRun) {

@@ -21,6 +21,8 @@ struct ReadCase {
     const char *expected; // ReadString with default "D"
 };
 
+void PrintTo(const ReadCase &c, std::ostream *os) { *os << c.name; }
+
 class IniRead : public testing::TestWithParam<ReadCase> {};
 
 TEST_P(IniRead, ReadsTheFileAsWritten) {
@@ -118,6 +120,8 @@ struct WriteCase {
     const char *value;
     std::string after;
 };
+
+void PrintTo(const WriteCase &c, std::ostream *os) { *os << c.name; }
 
 class IniWrite : public testing::TestWithParam<WriteCase> {};
 
