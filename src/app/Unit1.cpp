@@ -71,7 +71,7 @@ TMainForm::TMainForm(const std::string &executablePath, QWidget *parent)
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(10);
-    connect(Timer2, &QTimer::timeout, this, [this] { guarded([this] { Timer2Timer(); }); });
+    connect(Timer2, &QTimer::timeout, this, mendora::guardedSlot(this, &TMainForm::Timer2Timer));
     Panel1->installEventFilter(this);
 
     Label2->setMouseTracking(true);
