@@ -24,7 +24,9 @@ struct CounterCase {
     std::string after;
 };
 
-void PrintTo(const CounterCase &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const CounterCase &c, std::ostream *os) {
+    *os << c.name;
+}
 
 class RunCounterAtStart : public MainWindowFixture, public testing::TestWithParam<CounterCase> {};
 

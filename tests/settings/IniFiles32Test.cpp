@@ -21,7 +21,9 @@ struct ReadCase {
     const char *expected; // ReadString with default "D"
 };
 
-void PrintTo(const ReadCase &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const ReadCase &c, std::ostream *os) {
+    *os << c.name;
+}
 
 class IniRead : public testing::TestWithParam<ReadCase> {};
 
@@ -121,7 +123,9 @@ struct WriteCase {
     std::string after;
 };
 
-void PrintTo(const WriteCase &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const WriteCase &c, std::ostream *os) {
+    *os << c.name;
+}
 
 class IniWrite : public testing::TestWithParam<WriteCase> {};
 
