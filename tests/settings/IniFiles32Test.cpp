@@ -11,6 +11,8 @@ using mendora::test::runUnprivileged;
 using mendora::test::TempDir;
 using mendora::test::writeBytes;
 
+using namespace std::string_literals;
+
 namespace {
 
 struct ReadCase {
@@ -65,8 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"lfOnly", "[option]\nvideo1=5\n", "option", "video1", "5"},
         ReadCase{"crOnly", "[option]\rvideo1=6\r", "option", "video1", "6"},
         ReadCase{"mixedLineEnds", "[a]\r\n\r[option]\n\rvideo1=8", "option", "video1", "8"},
-        ReadCase{"nulEndsText", std::string("[option]\r\nvideo1=1\r\n\0video2=2\r\n", 33), "option",
-                 "video2", "D"},
+        ReadCase{"nulEndsText", "[option]\r\nvideo1=1\r\n\0video2=2\r\n"s, "option", "video2", "D"},
         ReadCase{"emptyFile", "", "option", "video1", "D"}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -161,8 +162,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "[s]\r\nk=3\r\nk=2\r\n"},
         WriteCase{"emptyKeyAddsHeaderOnly", "<none>", "s", "", "v", "\r\n[s]\r\n"},
         WriteCase{"emptyKeyExistingSectionStillSaves", "[s]\nk=1", "s", "", "v", "[s]\r\nk=1\r\n"},
-        WriteCase{"linesAfterNulDropped", std::string("[s]\r\nk=1\r\n\0tail\r\n", 17), "s", "k",
-                  "2", "[s]\r\nk=2\r\n"},
+        WriteCase{"linesAfterNulDropped", "[s]\r\nk=1\r\n\0tail\r\n"s, "s", "k", "2",
+                  "[s]\r\nk=2\r\n"},
         WriteCase{"lfAndCrRewrittenAsCrLf", "[a]\nx=1\r[s]\rk=1", "s", "k", "1",
                   "[a]\r\nx=1\r\n[s]\r\nk=1\r\n"},
         WriteCase{"blankLineInsideSectionSkipped", "[s]\r\n \t\r\nk=1\r\n", "s", "k", "2",
