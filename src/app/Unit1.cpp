@@ -361,7 +361,8 @@ void TMainForm::SessionCommitData(QSessionManager &manager) {
         return;
     bool canClose = false;
     guarded([&] { canClose = FormCloseQuery(); });
-    manager.release();
-    if (!canClose)
+    if (canClose)
+        manager.release();
+    else
         manager.cancel();
 }

@@ -40,7 +40,10 @@ public:
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         // The descriptions already name their patterns; show them as they are.
         dialog.setOption(QFileDialog::HideNameFilterDetails);
-        dialog.setNameFilters(qtNameFilters(filter));
+        const QStringList filters = qtNameFilters(filter);
+        dialog.setNameFilters(filters);
+        if (!filters.isEmpty())
+            dialog.selectNameFilter(filters.first());
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
         std::vector<std::string> paths;
