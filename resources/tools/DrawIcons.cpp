@@ -188,7 +188,6 @@ void drawCheck(Canvas &c) {
     tick.lineTo(18, 42);
     tick.lineTo(45, 8);
     p.setBrush(Qt::NoBrush);
-    p.setPen(c.outline(QColor(10, 90, 20), 0));
     QPen thick(QColor(10, 100, 25), 11);
     thick.setCapStyle(Qt::RoundCap);
     thick.setJoinStyle(Qt::RoundJoin);

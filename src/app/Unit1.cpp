@@ -154,29 +154,30 @@ void TMainForm::FormShow() {
     Label2->adjustSize();
 }
 
-// Silver (12632256), italic.
-void TMainForm::Label2RestingLook() {
-    QPalette palette = Label2->palette();
-    palette.setColor(QPalette::WindowText, QColor(192, 192, 192));
-    Label2->setPalette(palette);
-    QFont font = Label2->font();
-    font.setItalic(true);
-    font.setBold(false);
-    font.setUnderline(false);
-    Label2->setFont(font);
-    Label2->adjustSize();
+namespace {
+
+void SetLinkLook(QLabel *label, const QColor &color, bool italic, bool boldUnderlined) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+    QFont font = label->font();
+    font.setItalic(italic);
+    font.setBold(boldUnderlined);
+    font.setUnderline(boldUnderlined);
+    label->setFont(font);
+    label->adjustSize();
 }
 
+} // namespace
+
+// Silver (12632256), italic.
+void TMainForm::Label2RestingLook() {
+    SetLinkLook(Label2, QColor(192, 192, 192), true, false);
+}
+
+// Black, bold, underlined.
 void TMainForm::Label2MouseMove() {
-    QPalette palette = Label2->palette();
-    palette.setColor(QPalette::WindowText, Qt::black);
-    Label2->setPalette(palette);
-    QFont font = Label2->font();
-    font.setItalic(false);
-    font.setBold(true);
-    font.setUnderline(true);
-    Label2->setFont(font);
-    Label2->adjustSize();
+    SetLinkLook(Label2, Qt::black, false, true);
 }
 
 void TMainForm::Label2MouseLeave() {

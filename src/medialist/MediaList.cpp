@@ -30,8 +30,8 @@ std::pair<std::string, std::string> SplitPath(const std::string &path) {
     return {path.substr(0, cut + 1), path.substr(cut + 1)};
 }
 
-void deldata(int index) {
-    MediaEntries.erase(MediaEntries.begin() + index);
+void deldata(int index, int count) {
+    MediaEntries.erase(MediaEntries.begin() + index, MediaEntries.begin() + index + count);
 }
 
 TMediaListModel::TMediaListModel(QObject *parent) : QAbstractTableModel(parent) {
@@ -118,8 +118,7 @@ void TMediaListModel::removeRowsAt(const std::vector<int> &rows) {
         for (auto it = runs.rbegin(); it != runs.rend(); ++it) {
             beginRemoveRows({}, it->first, it->second);
             rows_.erase(rows_.begin() + it->first, rows_.begin() + it->second + 1);
-            MediaEntries.erase(MediaEntries.begin() + it->first,
-                               MediaEntries.begin() + it->second + 1);
+            deldata(it->first, it->second - it->first + 1);
             endRemoveRows();
         }
     } else {

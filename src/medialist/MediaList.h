@@ -28,8 +28,8 @@ extern const char *const MediaFileFilter;
 // part of a path; folder + file gives the path back.
 std::pair<std::string, std::string> SplitPath(const std::string &path);
 
-// Removes entry `index` from MediaEntries, closing the gap.
-void deldata(int index);
+// Removes `count` entries from `index` on from MediaEntries, closing the gap.
+void deldata(int index, int count = 1);
 
 class TMediaListModel : public QAbstractTableModel {
     Q_OBJECT
