@@ -1,9 +1,9 @@
-#include "RunCounter.h"
+#include "app/RunCounter.h"
 
-#include "Errors.h"
-#include "FileErrors.h"
-#include "Files.h"
-#include "Text.h"
+#include "system/Errors.h"
+#include "system/FileErrors.h"
+#include "system/Files.h"
+#include "system/Text.h"
 
 #include <cstdint>
 
@@ -29,7 +29,7 @@ int32_t ReadInteger(const std::string &text) {
 
 } // namespace
 
-void UpdateRunCounter(const std::string &path) {
+void mendora::updateRunCounter(const std::string &path) {
     namespace files = mendora::files;
     if (!files::fileExists(path))
         return;

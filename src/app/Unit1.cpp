@@ -1,16 +1,17 @@
-#include "Unit1.h"
+#include "app/Unit1.h"
 
-#include "ErrorReport.h"
-#include "Errors.h"
-#include "Files.h"
-#include "FixPass.h"
-#include "Forms.h"
-#include "MediaList.h"
-#include "Platform.h"
-#include "RunCounter.h"
-#include "Unit2.h"
-#include "UnitAbout.h"
-#include "UnitMore.h"
+#include "app/RunCounter.h"
+#include "fixpass/FixPass.h"
+#include "fixpass/LeanProgressBar.h"
+#include "infowindows/UnitAbout.h"
+#include "infowindows/UnitMore.h"
+#include "medialist/MediaList.h"
+#include "platform/Platform.h"
+#include "settings/Unit2.h"
+#include "system/Errors.h"
+#include "system/Files.h"
+#include "ui/ErrorGuard.h"
+#include "ui/Forms.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -21,11 +22,15 @@
 #include <QSessionManager>
 #include <QTimer>
 
-void initMendoraResources();
+namespace mendora {
+void initResources(); // app/Resources.cpp
+}
 
 namespace {
 
 using mendora::guarded;
+using mendora::MediaListModel;
+using mendora::programFolder;
 namespace platform = mendora::platform;
 
 // The outer size counts the frame, caption and menu bar around the client
@@ -42,7 +47,7 @@ const char *const kConversionWindowTitle = "lame";
 
 TMainForm::TMainForm(const std::string &executablePath, QWidget *parent)
     : QMainWindow(parent), ExecutablePath(executablePath) {
-    initMendoraResources();
+    mendora::initResources();
     setupUi(this);
     mendora::fitTextControls(this);
     for (int i = 0; i < 8; ++i)
@@ -50,7 +55,7 @@ TMainForm::TMainForm(const std::string &executablePath, QWidget *parent)
     for (int i = 0; i < 7; ++i)
         BigIcoList.emplace_back(QStringLiteral(":/icons/big%1.png").arg(i));
 
-    MediaList_ = new TMediaListModel(this);
+    MediaList_ = new MediaListModel(this);
     MediaList_->setPictures(IcoList);
     Lv->setModel(MediaList_);
     Lv->setRootIsDecorated(false);
@@ -63,11 +68,11 @@ TMainForm::TMainForm(const std::string &executablePath, QWidget *parent)
     Lv->setIconSize(QSize(16, 16));
     Lv->header()->setStretchLastSection(false);
     Lv->header()->setSectionsMovable(false);
-    Lv->header()->resizeSection(TMediaListModel::ColumnNum, 40);
-    Lv->header()->resizeSection(TMediaListModel::ColumnFile, 150);
-    Lv->header()->resizeSection(TMediaListModel::ColumnDirectory, 300);
+    Lv->header()->resizeSection(MediaListModel::ColumnNum, 40);
+    Lv->header()->resizeSection(MediaListModel::ColumnFile, 150);
+    Lv->header()->resizeSection(MediaListModel::ColumnDirectory, 300);
 
-    Pass_ = new TCheckPass(*MediaList_, {Panel1, ProgressBar1, ProgressBar2, FilenameLabel}, this);
+    Pass_ = new mendora::CheckPass(*MediaList_, *this, this);
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(10);
@@ -119,10 +124,10 @@ void TMainForm::BindCommands() {
 }
 
 void TMainForm::FormCreate() {
-    Identity_ = MendoraIdentity();
+    Identity_ = mendora::productIdentity();
     setWindowTitle(QString::fromLocal8Bit(Identity_.CompanyName + " " + Identity_.ProductName));
-    ProgramFolder = ProgramFolderOf(ExecutablePath);
-    UpdateRunCounter(ProgramFolder + Identity_.CounterFileName);
+    programFolder = mendora::programFolderOf(ExecutablePath);
+    mendora::updateRunCounter(programFolder + Identity_.CounterFileName);
     CheckCompanionFile("pidgen.dll");
     CheckCompanionFile("npwmsdrm.dll");
     Label2RestingLook();
@@ -131,7 +136,7 @@ void TMainForm::FormCreate() {
 }
 
 void TMainForm::CheckCompanionFile(const std::string &name) {
-    if (mendora::files::fileExists(ProgramFolder + name))
+    if (mendora::files::fileExists(programFolder + name))
         return;
     platform::dialogs().notice(this, mendora::applicationTitle(), name + " is error.");
     // The program ends when its message loop reaches the request; the rest of
@@ -255,21 +260,21 @@ void TMainForm::LayoutControls() {
 }
 
 void TMainForm::AddFile1Click() {
-    const auto files = platform::dialogs().openFiles(this, MediaFileFilter);
+    const auto files = platform::dialogs().openFiles(this, mendora::kMediaFileFilter);
     if (files)
         MediaList_->appendFiles(*files);
 }
 
 void TMainForm::Deletefile1Click() {
-    MediaList_->removeRowsAt(SelectedRows(*Lv->selectionModel()));
+    MediaList_->removeRowsAt(mendora::selectedRows(*Lv->selectionModel()));
 }
 
 void TMainForm::SelectAll1Click() {
-    SelectAllRows(*Lv->selectionModel());
+    mendora::selectAllRows(*Lv->selectionModel());
 }
 
 void TMainForm::InvertSelection1Click() {
-    InvertRowSelection(*Lv->selectionModel());
+    mendora::invertRowSelection(*Lv->selectionModel());
 }
 
 void TMainForm::menuFixClick() {
@@ -284,8 +289,28 @@ void TMainForm::StopButtonClick() {
     FixRunning = false;
 }
 
+void TMainForm::showPanel() {
+    Panel1->show();
+}
+
+void TMainForm::hidePanel() {
+    Panel1->hide();
+}
+
+void TMainForm::setFileLabel(const std::string &path) {
+    FilenameLabel->setText(QString::fromLocal8Bit(path));
+}
+
+void TMainForm::setBarMaximum(Bar bar, int maximum) {
+    (bar == Bar::File ? ProgressBar1 : ProgressBar2)->setMaximum(maximum);
+}
+
+void TMainForm::setBarPosition(Bar bar, int position) {
+    (bar == Bar::File ? ProgressBar1 : ProgressBar2)->setPosition(position);
+}
+
 void TMainForm::Timer2Timer() {
-    RandomDigits(TickerText_, 30);
+    mendora::randomDigits(TickerText_, 30);
     StatueLabel->setText(TickerText_);
 }
 
@@ -295,7 +320,7 @@ void TMainForm::Preferences1Click() {
 }
 
 void TMainForm::Content1Click() {
-    ShellOpen(ProgramFolder + Identity_.HelpFileName);
+    ShellOpen(programFolder + Identity_.HelpFileName);
 }
 
 void TMainForm::Homepage1Click() {

@@ -2,7 +2,8 @@
 // the face picture and the company link label.
 #pragma once
 
-#include "UnitBasic.h"
+#include "app/UnitBasic.h"
+#include "fixpass/PassView.h"
 #include "ui_Unit1.h"
 
 #include <QIcon>
@@ -12,10 +13,13 @@
 
 class QSessionManager;
 class QTimer;
-class TCheckPass;
-class TMediaListModel;
 
-class TMainForm : public QMainWindow, public Ui::TMainForm {
+namespace mendora {
+class CheckPass;
+class MediaListModel;
+} // namespace mendora
+
+class TMainForm : public QMainWindow, public Ui::TMainForm, public mendora::PassView {
     Q_OBJECT
 public:
     // `executablePath` is the full path of the running program; its folder is
@@ -23,9 +27,7 @@ public:
     explicit TMainForm(const std::string &executablePath, QWidget *parent = nullptr);
     ~TMainForm() override;
 
-    const TProductIdentity &Identity() const { return Identity_; }
-    TMediaListModel &MediaList() const { return *MediaList_; }
-    TCheckPass &CheckPass() const { return *Pass_; }
+    mendora::MediaListModel &MediaList() const { return *MediaList_; }
 
     // The status ticker: 10 ms, running while the progress panel is visible.
     QTimer *Timer2 = nullptr;
@@ -63,6 +65,13 @@ public:
     // The close question; true when closing may go on.
     bool FormCloseQuery();
 
+    // What the pass shows, on Panel1.
+    void showPanel() override;
+    void hidePanel() override;
+    void setFileLabel(const std::string &path) override;
+    void setBarMaximum(Bar bar, int maximum) override;
+    void setBarPosition(Bar bar, int position) override;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -78,9 +87,9 @@ private:
     void SessionCommitData(QSessionManager &manager);
 
     std::string ExecutablePath;
-    TProductIdentity Identity_;
-    TMediaListModel *MediaList_ = nullptr;
-    TCheckPass *Pass_ = nullptr;
+    mendora::ProductIdentity Identity_;
+    mendora::MediaListModel *MediaList_ = nullptr;
+    mendora::CheckPass *Pass_ = nullptr;
     QString TickerText_;
     bool TerminationRequested_ = false;
     bool Shown_ = false;

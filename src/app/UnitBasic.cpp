@@ -1,31 +1,28 @@
-#include "UnitBasic.h"
+#include "app/UnitBasic.h"
 
-#include "Files.h"
-#include "Platform.h"
+#include "platform/Platform.h"
+#include "system/Files.h"
 
 #include <QApplication>
 #include <QFont>
-
-std::string ProgramFolder;
-
-std::string ProgramFolderOf(const std::string &executablePath) {
-#ifdef _WIN32
-    const size_t cut = executablePath.find_last_of("\\:");
-#else
-    const size_t cut = executablePath.find_last_of('/');
-#endif
-    return cut == std::string::npos ? std::string() : executablePath.substr(0, cut + 1);
-}
 
 void ShellOpen(const std::string &target) {
     mendora::platform::shell().open(target);
 }
 
-TProductIdentity MendoraIdentity() {
+namespace mendora {
+
+std::string programFolder;
+
+std::string programFolderOf(const std::string &executablePath) {
+    return executablePath.substr(0, files::fileNameStart(executablePath));
+}
+
+ProductIdentity productIdentity() {
     // Companion names that begin with a separator are joined to the program
     // folder as they are, doubled separator included.
-    const std::string sep(1, mendora::files::kSeparator);
-    TProductIdentity id;
+    const std::string sep(1, files::kSeparator);
+    ProductIdentity id;
     id.AboutCaption = "About";
     id.CompanyName = "Corvanta";
     id.ProductName = "Mendora Pro";
@@ -42,8 +39,6 @@ TProductIdentity MendoraIdentity() {
     id.MoreStartPage = 1;
     return id;
 }
-
-namespace mendora {
 
 void installFonts() {
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),

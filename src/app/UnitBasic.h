@@ -4,19 +4,21 @@
 
 #include <string>
 
-// The folder of the running executable, with its trailing separator; set
-// once by the main window's creation step.
-extern std::string ProgramFolder;
-
-// Everything up to and including the last separator of the executable's path.
-std::string ProgramFolderOf(const std::string &executablePath);
-
 // Opens a web address, "mailto:" link or file path by shell association.
 // Nothing is checked or reported.
 void ShellOpen(const std::string &target);
 
+namespace mendora {
+
+// The folder of the running executable, with its trailing separator; set
+// once by the main window's creation step.
+extern std::string programFolder;
+
+// Everything up to and including the last separator of the executable's path.
+std::string programFolderOf(const std::string &executablePath);
+
 // The fixed texts that identify the product.
-struct TProductIdentity {
+struct ProductIdentity {
     std::string AboutCaption;
     std::string CompanyName;
     std::string ProductName;
@@ -33,9 +35,9 @@ struct TProductIdentity {
     int MoreStartPage = 0;
 };
 
-TProductIdentity MendoraIdentity();
+ProductIdentity productIdentity();
 
-namespace mendora {
 // The window fonts, with free look-alikes standing in for the classic ones.
 void installFonts();
+
 } // namespace mendora

@@ -1,10 +1,10 @@
-#include "ErrorReport.h"
-#include "Unit1.h"
-#include "Unit2.h"
-#include "UnitAbout.h"
-#include "UnitBasic.h"
-#include "UnitMore.h"
-#include "UnitThank.h"
+#include "app/Application.h"
+#include "app/Unit1.h"
+#include "app/UnitBasic.h"
+#include "infowindows/UnitAbout.h"
+#include "infowindows/UnitMore.h"
+#include "infowindows/UnitThank.h"
+#include "settings/Unit2.h"
 
 #include <QFile>
 #include <QIcon>
@@ -20,7 +20,7 @@ int main(int argc, char **argv) {
     AboutForm = &aboutForm;
     TMoreForm moreForm(&mainForm);
     MoreForm = &moreForm;
-    TForm2 form2(ProgramFolder, &mainForm);
+    TForm2 form2(mendora::programFolder, &mainForm);
     Form2 = &form2;
     TThankForm thankForm(&mainForm);
     ThankForm = &thankForm;

@@ -1,15 +1,13 @@
-#include "FixPass.h"
+#include "fixpass/FixPass.h"
 
-#include "Errors.h"
-#include "FileErrors.h"
-#include "Files.h"
-#include "LeanProgressBar.h"
-#include "MediaList.h"
-#include "Random.h"
+#include "fixpass/PassView.h"
+#include "medialist/MediaList.h"
+#include "system/Errors.h"
+#include "system/FileErrors.h"
+#include "system/Files.h"
+#include "system/Random.h"
 
 #include <QCoreApplication>
-#include <QLabel>
-#include <QWidget>
 #include <limits>
 
 bool FixRunning = false;
@@ -22,63 +20,68 @@ std::int64_t MediaFileSize(const std::string &path) {
     return size;
 }
 
-TBarScale TBarScale::For(std::int64_t maximum) {
-    TBarScale scale;
+namespace mendora {
+
+using Bar = PassView::Bar;
+
+BarScale BarScale::forMaximum(std::int64_t maximum) {
+    BarScale scale;
     while ((maximum >> scale.shift) > std::numeric_limits<int>::max())
         ++scale.shift;
     return scale;
 }
 
-void RandomDigits(QString &text, int count) {
+void randomDigits(QString &text, int count) {
     text.resize(count);
     for (QChar &c : text)
-        c = QChar(u'0' + mendora::Random(10));
+        c = QChar(u'0' + randomBelow(10));
 }
 
-TCheckPass::TCheckPass(TMediaListModel &list, Controls controls, QObject *parent)
-    : QObject(parent), List(list), C(controls) {
+CheckPass::CheckPass(MediaListModel &list, PassView &view, QObject *parent)
+    : QObject(parent), List(list), View(view) {
     // Rows deleted while the pass serves messages: checked at the next step.
     const auto removed = [this] { RowsRemoved = true; };
     connect(&List, &QAbstractItemModel::rowsRemoved, this, removed);
     connect(&List, &QAbstractItemModel::modelReset, this, removed);
 }
 
-std::string TCheckPass::PathOf(int row) const {
-    return List.directoryText(row) + List.fileText(row);
+std::string CheckPass::PathOf(int row) const {
+    // The "Directory" and "File" texts of the row together.
+    return std::string(List.fullPath(row));
 }
 
-void TCheckPass::Finish() {
+void CheckPass::Finish() {
     FixRunning = false;
-    C.Panel1->hide();
-    Active_ = false;
+    View.hidePanel();
+    Running = false;
 }
 
-void TCheckPass::RunCheckPass() {
-    if (Active_)
+void CheckPass::RunCheckPass() {
+    if (Running)
         return;
-    Active_ = true;
-    C.FilenameLabel->setText(QString());
+    Running = true;
+    View.setFileLabel(std::string());
     FixRunning = true;
     // The rows of this pass: those listed now, by id, so that rows deleted or
     // added while it runs do not disturb it.
     PassRows.clear();
-    PassRows.reserve(static_cast<size_t>(List.rowCount()));
+    PassRows.reserve(static_cast<std::size_t>(List.rowCount()));
     for (int row = 0; row < List.rowCount(); ++row)
         PassRows.push_back(List.rowId(row));
-    C.Panel1->show();
+    View.showPanel();
     try {
         std::int64_t overall = 0;
-        C.ProgressBar1->setPosition(0);
-        C.ProgressBar2->setPosition(0);
+        View.setBarPosition(Bar::File, 0);
+        View.setBarPosition(Bar::Overall, 0);
         // Measuring serves no messages, so every row is still there.
         for (quint64 id : PassRows)
             overall += MediaFileSize(PathOf(List.rowOfId(id)));
-        OverallScale = TBarScale::For(overall);
-        C.ProgressBar2->setMaximum(OverallScale(overall));
-        for (size_t i = 0; i < PassRows.size(); ++i) {
+        OverallScale = BarScale::forMaximum(overall);
+        View.setBarMaximum(Bar::Overall, OverallScale(overall));
+        for (std::size_t i = 0; i < PassRows.size(); ++i) {
             if (List.rowOfId(PassRows[i]) < 0)
                 continue;
-            C.ProgressBar1->setPosition(0);
+            View.setBarPosition(Bar::File, 0);
             CheckOneFile(i);
             if (!FixRunning)
                 break;
@@ -92,15 +95,15 @@ void TCheckPass::RunCheckPass() {
     Finish();
 }
 
-void TCheckPass::CheckOneFile(size_t index) {
+void CheckPass::CheckOneFile(std::size_t index) {
     CurrentRow = PassRows[index];
     const std::string path = PathOf(List.rowOfId(CurrentRow));
-    C.FilenameLabel->setText(QString::fromLocal8Bit(path));
+    View.setFileLabel(path);
     if (index == 0)
         DoneBytes = 0;
     const std::int64_t size = MediaFileSize(path);
-    const TBarScale fileScale = TBarScale::For(size);
-    C.ProgressBar1->setMaximum(fileScale(size));
+    const BarScale fileScale = BarScale::forMaximum(size);
+    View.setBarMaximum(Bar::File, fileScale(size));
     RowsRemoved = false;
     const std::int64_t steps = size / 10;
     for (std::int64_t s = 0; s <= steps; ++s) {
@@ -115,8 +118,10 @@ void TCheckPass::CheckOneFile(size_t index) {
                     break;
             }
         }
-        C.ProgressBar1->setPosition(fileScale(10 * s));
-        C.ProgressBar2->setPosition(OverallScale(DoneBytes + 10 * s));
+        View.setBarPosition(Bar::File, fileScale(10 * s));
+        View.setBarPosition(Bar::Overall, OverallScale(DoneBytes + 10 * s));
     }
     DoneBytes += size;
 }
+
+} // namespace mendora

@@ -9,11 +9,6 @@
 #include <string>
 #include <vector>
 
-class QLabel;
-class QWidget;
-class TLeanProgressBar;
-class TMediaListModel;
-
 // True while a pass runs; clearing it stops the pass at its next step.
 extern bool FixRunning;
 // Total size of the files whose turn has ended in the current pass.
@@ -22,46 +17,45 @@ extern std::int64_t DoneBytes;
 // The size in bytes of a file, opened for reading only. Throws mendora::IoError.
 std::int64_t MediaFileSize(const std::string &path);
 
+namespace mendora {
+
+class MediaListModel;
+class PassView;
+
 // A bar range and positions that fit 32 bits: values are divided by the
 // smallest power of two that brings the maximum within range.
-struct TBarScale {
+struct BarScale {
     int shift = 0;
-    static TBarScale For(std::int64_t maximum);
+    static BarScale forMaximum(std::int64_t maximum);
     int operator()(std::int64_t value) const { return static_cast<int>(value >> shift); }
 };
 
-// Text of `count` random decimal digits, drawn from the program's generator.
-void RandomDigits(QString &text, int count);
+// Makes `text` `count` random decimal digits, drawn from the program's generator.
+void randomDigits(QString &text, int count);
 
-class TCheckPass : public QObject {
+class CheckPass : public QObject {
     Q_OBJECT
 public:
-    struct Controls {
-        QWidget *Panel1;
-        TLeanProgressBar *ProgressBar1;
-        TLeanProgressBar *ProgressBar2;
-        QLabel *FilenameLabel;
-    };
-
-    TCheckPass(TMediaListModel &list, Controls controls, QObject *parent = nullptr);
+    CheckPass(MediaListModel &list, PassView &view, QObject *parent = nullptr);
 
     // Runs the pass over every row listed now; returns when it has ended.
     // Does nothing while a pass is under way. A file error ends the pass and
     // is thrown on.
     void RunCheckPass();
-    bool Active() const { return Active_; }
 
 private:
     // The turn of the file at `index` of this pass's rows.
-    void CheckOneFile(size_t index);
+    void CheckOneFile(std::size_t index);
     std::string PathOf(int row) const;
     void Finish();
 
-    TMediaListModel &List;
-    Controls C;
-    bool Active_ = false;
+    MediaListModel &List;
+    PassView &View;
+    bool Running = false; // also during the unwinding after a Stop
     std::vector<quint64> PassRows;
     quint64 CurrentRow = 0;
     bool RowsRemoved = false;
-    TBarScale OverallScale;
+    BarScale OverallScale;
 };
+
+} // namespace mendora

@@ -1,4 +1,4 @@
-#include "UnitAbout.h"
+#include "infowindows/UnitAbout.h"
 
 TAboutForm *AboutForm = nullptr;
 

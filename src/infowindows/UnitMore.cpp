@@ -1,4 +1,4 @@
-#include "UnitMore.h"
+#include "infowindows/UnitMore.h"
 
 TMoreForm *MoreForm = nullptr;
 

@@ -1,4 +1,4 @@
-#include "UnitThank.h"
+#include "infowindows/UnitThank.h"
 
 TThankForm *ThankForm = nullptr;
 

@@ -1,11 +1,19 @@
-#include "MediaList.h"
+#include "medialist/MediaList.h"
+
+#include "system/Files.h"
 
 #include <QItemSelectionModel>
 #include <algorithm>
 
 std::vector<tListType> MediaEntries;
 
-const char *const MediaFileFilter =
+void deldata(int index, int count) {
+    MediaEntries.erase(MediaEntries.begin() + index, MediaEntries.begin() + index + count);
+}
+
+namespace mendora {
+
+const char *const kMediaFileFilter =
     "All Media File|*.wma;*wmv;*.wm;*.asf;*.asx;*.avi;*.mpg;*.mpeg;*.mpa;*.dat;*.mp3;*.mp2;*.mp1;"
     "*.mpa;*.mpga;*.wav;*.vob;*.rmvb;*.jpg;*.jpeg;*.bmp"
     "|Windows Media Files (*.wma,*wmv,*.wm,*.asf,*.asx)|*.wma;*wmv;*.wm;*.asf;*.asx"
@@ -19,62 +27,63 @@ const char *const MediaFileFilter =
     "|JPEG Image (*.jpg,*.jpeg)|*.jpg;*.jpeg"
     "|BMP Image (*.bmp)|*.bmp";
 
-std::pair<std::string, std::string> SplitPath(const std::string &path) {
-#ifdef _WIN32
-    const size_t cut = path.find_last_of("\\:");
-#else
-    const size_t cut = path.find_last_of('/');
-#endif
-    if (cut == std::string::npos)
-        return {std::string(), path};
-    return {path.substr(0, cut + 1), path.substr(cut + 1)};
-}
-
-void deldata(int index, int count) {
-    MediaEntries.erase(MediaEntries.begin() + index, MediaEntries.begin() + index + count);
-}
-
-TMediaListModel::TMediaListModel(QObject *parent) : QAbstractTableModel(parent) {
+MediaListModel::MediaListModel(QObject *parent) : QAbstractTableModel(parent) {
     // The list starts empty with every run of the program.
     MediaEntries.clear();
 }
 
-void TMediaListModel::setPictures(std::vector<QIcon> icons) {
+void MediaListModel::setPictures(std::vector<QIcon> icons) {
     icons_ = std::move(icons);
-    if (!rows_.empty())
+    if (rowCount() > 0)
         emit dataChanged(index(0, ColumnNum), index(rowCount() - 1, ColumnNum),
                          {Qt::DecorationRole});
 }
 
-int TMediaListModel::rowCount(const QModelIndex &parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+int MediaListModel::rowCount(const QModelIndex &parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(MediaEntries.size());
 }
 
-int TMediaListModel::columnCount(const QModelIndex &parent) const {
+int MediaListModel::columnCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QVariant TMediaListModel::data(const QModelIndex &index, int role) const {
+std::string_view MediaListModel::fileText(int row) const {
+    return files::splitPath(entry(row).FullPath).second;
+}
+
+std::string_view MediaListModel::directoryText(int row) const {
+    return files::splitPath(entry(row).FullPath).first;
+}
+
+namespace {
+
+QString localText(std::string_view text) {
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+QVariant MediaListModel::data(const QModelIndex &index, int role) const {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
-    const Row &row = rows_[static_cast<size_t>(index.row())];
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
         case ColumnNum:
             return QString::number(index.row() + 1);
         case ColumnFile:
-            return QString::fromLocal8Bit(row.file);
+            return localText(fileText(index.row()));
         case ColumnDirectory:
-            return QString::fromLocal8Bit(row.folder);
+            return localText(directoryText(index.row()));
         }
     } else if (role == Qt::DecorationRole && index.column() == ColumnNum) {
-        if (row.picture >= 0 && static_cast<size_t>(row.picture) < icons_.size())
-            return icons_[static_cast<size_t>(row.picture)];
+        const int picture = entry(index.row()).picture;
+        if (picture >= 0 && static_cast<std::size_t>(picture) < icons_.size())
+            return icons_[static_cast<std::size_t>(picture)];
     }
     return {};
 }
 
-QVariant TMediaListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+QVariant MediaListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
     static const char *const headers[ColumnCount] = {"Num", "File", "Directory"};
@@ -82,26 +91,22 @@ QVariant TMediaListModel::headerData(int section, Qt::Orientation orientation, i
                                                  : QVariant();
 }
 
-Qt::ItemFlags TMediaListModel::flags(const QModelIndex &index) const {
+Qt::ItemFlags MediaListModel::flags(const QModelIndex &index) const {
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
-void TMediaListModel::appendFiles(const std::vector<std::string> &paths) {
+void MediaListModel::appendFiles(const std::vector<std::string> &paths) {
     if (paths.empty())
         return;
     const int n = rowCount();
     beginInsertRows({}, n, n + static_cast<int>(paths.size()) - 1);
     MediaEntries.reserve(MediaEntries.size() + paths.size());
-    rows_.reserve(rows_.size() + paths.size());
-    for (const std::string &path : paths) {
-        MediaEntries.push_back({path});
-        auto [folder, file] = SplitPath(path);
-        rows_.push_back({std::move(file), std::move(folder), PicturePending, nextId_++});
-    }
+    for (const std::string &path : paths)
+        MediaEntries.push_back({path, PicturePending, nextId_++});
     endInsertRows();
 }
 
-void TMediaListModel::removeRowsAt(const std::vector<int> &rows) {
+void MediaListModel::removeRowsAt(const std::vector<int> &rows) {
     if (rows.empty())
         return;
     // Contiguous runs, removed from the last so earlier indexes stay valid.
@@ -113,30 +118,26 @@ void TMediaListModel::removeRowsAt(const std::vector<int> &rows) {
             runs.emplace_back(row, row);
     }
     // Few runs: remove each, so the view keeps its place. Many runs: compact
-    // both arrays in one sweep, which stays linear however scattered they are.
+    // the array in one sweep, which stays linear however scattered they are.
     if (runs.size() <= 64) {
         for (auto it = runs.rbegin(); it != runs.rend(); ++it) {
             beginRemoveRows({}, it->first, it->second);
-            rows_.erase(rows_.begin() + it->first, rows_.begin() + it->second + 1);
             deldata(it->first, it->second - it->first + 1);
             endRemoveRows();
         }
     } else {
         beginResetModel();
-        size_t kept = 0;
-        size_t next = 0;
-        for (size_t i = 0; i < rows_.size(); ++i) {
-            if (next < rows.size() && static_cast<size_t>(rows[next]) == i) {
+        std::size_t kept = 0;
+        std::size_t next = 0;
+        for (std::size_t i = 0; i < MediaEntries.size(); ++i) {
+            if (next < rows.size() && static_cast<std::size_t>(rows[next]) == i) {
                 ++next;
                 continue;
             }
-            if (kept != i) {
-                rows_[kept] = std::move(rows_[i]);
+            if (kept != i)
                 MediaEntries[kept] = std::move(MediaEntries[i]);
-            }
             ++kept;
         }
-        rows_.resize(kept);
         MediaEntries.resize(kept);
         endResetModel();
     }
@@ -146,14 +147,16 @@ void TMediaListModel::removeRowsAt(const std::vector<int> &rows) {
                          {Qt::DisplayRole});
 }
 
-int TMediaListModel::rowOfId(quint64 id) const {
-    const auto it = std::lower_bound(rows_.begin(), rows_.end(), id,
-                                     [](const Row &row, quint64 value) { return row.id < value; });
-    return (it != rows_.end() && it->id == id) ? static_cast<int>(it - rows_.begin()) : -1;
+int MediaListModel::rowOfId(quint64 id) const {
+    const auto it =
+        std::lower_bound(MediaEntries.begin(), MediaEntries.end(), id,
+                         [](const tListType &entry, quint64 value) { return entry.id < value; });
+    return (it != MediaEntries.end() && it->id == id) ? static_cast<int>(it - MediaEntries.begin())
+                                                      : -1;
 }
 
-void TMediaListModel::setPicture(int row, int picture) {
-    rows_[static_cast<size_t>(row)].picture = picture;
+void MediaListModel::setPicture(int row, int picture) {
+    MediaEntries[static_cast<std::size_t>(row)].picture = picture;
     const QModelIndex cell = index(row, ColumnNum);
     emit dataChanged(cell, cell, {Qt::DecorationRole});
 }
@@ -169,17 +172,17 @@ QItemSelection allRows(const QAbstractItemModel &model) {
 
 } // namespace
 
-void SelectAllRows(QItemSelectionModel &selection) {
+void selectAllRows(QItemSelectionModel &selection) {
     selection.select(allRows(*selection.model()),
                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
-void InvertRowSelection(QItemSelectionModel &selection) {
+void invertRowSelection(QItemSelectionModel &selection) {
     selection.select(allRows(*selection.model()),
                      QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
 }
 
-std::vector<int> SelectedRows(const QItemSelectionModel &selection) {
+std::vector<int> selectedRows(const QItemSelectionModel &selection) {
     std::vector<int> rows;
     for (const QItemSelectionRange &range : selection.selection())
         for (int row = range.top(); row <= range.bottom(); ++row)
@@ -188,3 +191,5 @@ std::vector<int> SelectedRows(const QItemSelectionModel &selection) {
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
 }
+
+} // namespace mendora

@@ -1,42 +1,45 @@
-// The media file list: the entry array and the rows of the list view, kept in
-// step by one model. Entry i belongs to row i at all times.
+// The media file list: the entry array, which holds everything about each
+// listed file, and the model through which the list view shows it. Entry i
+// is row i at all times.
 #pragma once
 
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <string>
-#include <utility>
+#include <string_view>
 #include <vector>
 
 class QItemSelectionModel;
 
-// One listed file: its full path exactly as the open dialog returned it.
+// One listed file: its full path exactly as the open dialog returned it, and
+// what its row shows beside the path.
 struct tListType {
     std::string FullPath;
+    int picture = 0; // index into IcoList
+    quint64 id = 0;  // see MediaListModel::rowId
 };
 
 // The program-wide entry array, in row order.
 extern std::vector<tListType> MediaEntries;
 
+// Removes `count` entries from `index` on from MediaEntries, closing the gap.
+void deldata(int index, int count = 1);
+
+namespace mendora {
+
 // Pictures of IcoList that rows carry.
 enum MediaPicture { PicturePending = 5, PictureDone = 6 };
 
 // The file-type filter of the Add File dialog.
-extern const char *const MediaFileFilter;
+extern const char *const kMediaFileFilter;
 
-// Folder part (up to and including the last path separator) and file-name
-// part of a path; folder + file gives the path back.
-std::pair<std::string, std::string> SplitPath(const std::string &path);
-
-// Removes `count` entries from `index` on from MediaEntries, closing the gap.
-void deldata(int index, int count = 1);
-
-class TMediaListModel : public QAbstractTableModel {
+class MediaListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column { ColumnNum, ColumnFile, ColumnDirectory, ColumnCount };
 
-    explicit TMediaListModel(QObject *parent = nullptr);
+    // The list starts empty: the entry array is cleared.
+    explicit MediaListModel(QObject *parent = nullptr);
 
     // The row pictures, by IcoList index; a missing index shows no picture.
     void setPictures(std::vector<QIcon> icons);
@@ -47,36 +50,35 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
-    // Appends one entry and one row per path, numbered on, with the pending picture.
+    // Appends one entry per path, numbered on, with the pending picture.
     void appendFiles(const std::vector<std::string> &paths);
-    // Removes the rows (ascending, without repeats) and their entries in one batch.
+    // Removes the rows (ascending, without repeats) in one batch.
     void removeRowsAt(const std::vector<int> &rows);
 
     // Every row has an id that no other row of this run ever gets, growing
     // in row order; it tells whether a row is still listed and where.
-    quint64 rowId(int row) const { return rows_[static_cast<size_t>(row)].id; }
+    quint64 rowId(int row) const { return entry(row).id; }
     // The row that has the id now, or -1 when it was deleted.
     int rowOfId(quint64 id) const;
 
-    const std::string &fileText(int row) const { return rows_[row].file; }
-    const std::string &directoryText(int row) const { return rows_[row].folder; }
-    int picture(int row) const { return rows_[row].picture; }
+    std::string_view fullPath(int row) const { return entry(row).FullPath; }
+    // The "File" and "Directory" texts: the path split at its last separator.
+    std::string_view fileText(int row) const;
+    std::string_view directoryText(int row) const;
+    int picture(int row) const { return entry(row).picture; }
     void setPicture(int row, int picture);
 
 private:
-    struct Row {
-        std::string file;
-        std::string folder;
-        int picture;
-        quint64 id;
-    };
-    std::vector<Row> rows_;
+    const tListType &entry(int row) const { return MediaEntries[static_cast<std::size_t>(row)]; }
+
     quint64 nextId_ = 1;
     std::vector<QIcon> icons_;
 };
 
 // The selection commands of the list, on whole rows.
-void SelectAllRows(QItemSelectionModel &selection);
-void InvertRowSelection(QItemSelectionModel &selection);
+void selectAllRows(QItemSelectionModel &selection);
+void invertRowSelection(QItemSelectionModel &selection);
 // Selected rows, ascending, without repeats.
-std::vector<int> SelectedRows(const QItemSelectionModel &selection);
+std::vector<int> selectedRows(const QItemSelectionModel &selection);
+
+} // namespace mendora

@@ -1,4 +1,4 @@
-#include "Platform.h"
+#include "platform/Platform.h"
 
 namespace mendora::platform {
 
@@ -7,7 +7,6 @@ Services nativeServices() {
     s.shell = makeNativeShell();
     s.windows = makeNativeWindowFinder();
     s.registry = makeNativeRegistry();
-    s.dialogs = makeQtDialogs();
     return s;
 }
 

@@ -42,7 +42,8 @@ public:
 };
 
 // The common dialogs and message boxes. Texts are byte strings in the
-// system's code page.
+// system's code page. The application object installs the Qt version
+// (ui/DialogsQt.h); there is none before it exists.
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
@@ -70,7 +71,8 @@ struct Services {
 
 // The services in use: the native ones unless a test installed others.
 Services &services();
-// A fresh set of the native implementations for this operating system.
+// A fresh set of the native implementations for this operating system
+// (the dialogs are left to the application object).
 Services nativeServices();
 
 inline Shell &shell() {
@@ -90,6 +92,5 @@ inline Dialogs &dialogs() {
 std::unique_ptr<Shell> makeNativeShell();
 std::unique_ptr<WindowFinder> makeNativeWindowFinder();
 std::unique_ptr<Registry> makeNativeRegistry();
-std::unique_ptr<Dialogs> makeQtDialogs();
 
 } // namespace mendora::platform

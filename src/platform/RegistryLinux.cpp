@@ -1,7 +1,7 @@
-#include "Platform.h"
+#include "platform/Platform.h"
 
-#include "../settings/IniFiles32.h"
-#include "Errors.h"
+#include "settings/IniFiles32.h"
+#include "system/Errors.h"
 
 #include <cstdlib>
 #include <sys/stat.h>

@@ -1,22 +1,27 @@
-#include "ColorSwatch.h"
+#include "settings/ColorSwatch.h"
+
+#include "ui/Colors.h"
 
 #include <QPainter>
 
-TColorSwatch::TColorSwatch(QWidget *parent) : QWidget(parent) {}
+namespace mendora {
 
-void TColorSwatch::setColor(std::int32_t value) {
+ColorSwatch::ColorSwatch(QWidget *parent) : QWidget(parent) {}
+
+void ColorSwatch::setColor(std::int32_t value) {
     color_ = value;
     update();
 }
 
-QColor TColorSwatch::shownColor() const {
-    const auto v = static_cast<std::uint32_t>(color_);
-    return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+QColor ColorSwatch::shownColor() const {
+    return colorFromBgr(color_);
 }
 
-void TColorSwatch::paintEvent(QPaintEvent *) {
+void ColorSwatch::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.setPen(Qt::black);
     painter.setBrush(shownColor());
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
+
+} // namespace mendora

@@ -5,10 +5,12 @@
 #include <QWidget>
 #include <cstdint>
 
-class TColorSwatch : public QWidget {
+namespace mendora {
+
+class ColorSwatch : public QWidget {
     Q_OBJECT
 public:
-    explicit TColorSwatch(QWidget *parent = nullptr);
+    explicit ColorSwatch(QWidget *parent = nullptr);
 
     std::int32_t color() const { return color_; }
     void setColor(std::int32_t value);
@@ -21,3 +23,5 @@ protected:
 private:
     std::int32_t color_ = 0;
 };
+
+} // namespace mendora

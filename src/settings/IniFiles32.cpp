@@ -1,9 +1,9 @@
-#include "IniFiles32.h"
+#include "settings/IniFiles32.h"
 
-#include "Errors.h"
-#include "FileErrors.h"
-#include "Files.h"
-#include "Text.h"
+#include "system/Errors.h"
+#include "system/FileErrors.h"
+#include "system/Files.h"
+#include "system/Text.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -126,11 +126,8 @@ std::string TIniFile32::ReadString(const std::string &Section, const std::string
 
 int32_t TIniFile32::ReadInteger(const std::string &Section, const std::string &Key,
                                 int32_t Default) const {
-    std::string t = ReadString(Section, Key, "");
-    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X'))
-        t.replace(0, 2, "$");
     int32_t value = 0;
-    return mendora::strToInt32(t, value) ? value : Default;
+    return mendora::strToInt32(ReadString(Section, Key, ""), value) ? value : Default;
 }
 
 void TIniFile32::WriteString(const std::string &Section, const std::string &Key,

@@ -1,9 +1,9 @@
-#include "Unit2.h"
+#include "settings/Unit2.h"
 
-#include "ErrorGuard.h"
-#include "Forms.h"
-#include "IniFiles32.h"
-#include "Platform.h"
+#include "platform/Platform.h"
+#include "settings/IniFiles32.h"
+#include "ui/ErrorGuard.h"
+#include "ui/Forms.h"
 
 namespace {
 
@@ -30,8 +30,8 @@ void SetModeIndex(QComboBox *box, int index) {
 struct Page {
     QRadioButton *autoDispose, *custom, *fix, *remove, *ignore;
     QComboBox *mode;
-    TColorSwatch *color; // none on the Music page
-    const char *key;     // "video", "music", "image"
+    mendora::ColorSwatch *color; // none on the Music page
+    const char *key;             // "video", "music", "image"
 };
 
 void Load(const TIniFile32 &ini, const Page &p) {

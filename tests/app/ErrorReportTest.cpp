@@ -1,8 +1,9 @@
-#include "ErrorReport.h"
+#include "app/Application.h"
+#include "ui/ErrorGuard.h"
 
-#include "Errors.h"
-#include "FakePlatform.h"
-#include "FileErrors.h"
+#include "support/FakePlatform.h"
+#include "system/Errors.h"
+#include "system/FileErrors.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -15,9 +16,17 @@ namespace {
 
 TEST(ApplicationTitle, FromExecutableName) {
     const std::pair<const char *, const char *> cases[] = {
-        {"/opt/mendora/Mendora", "Mendora"}, {"C:\\Program Files\\Mendora\\MENDORA.EXE", "Mendora"},
-        {"/x.y/mendora.bin.exe", "mendora"}, {"MeNdOrA", "Mendora"},
-        {"mENDORA.exe", "mendora"},          {"/a/b/.hidden", ""},
+        {"/opt/mendora/Mendora", "Mendora"},
+        {"/x.y/mendora.bin.exe", "mendora"},
+        {"MeNdOrA", "Mendora"},
+        {"mENDORA.exe", "mendora"},
+        {"/a/b/.hidden", ""},
+#ifdef _WIN32
+        {"C:\\Program Files\\Mendora\\MENDORA.EXE", "Mendora"},
+        {"C:/Program Files/Mendora/MENDORA.EXE", "Mendora"},
+#else
+        {"/opt/a\\b/Mendora", "Mendora"},
+#endif
     };
     for (const auto &[path, title] : cases)
         EXPECT_EQ(applicationTitleFromPath(path), title) << path;

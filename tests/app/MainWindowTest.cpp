@@ -1,8 +1,8 @@
 // The main window's layout, menus, toolbar, link label and shell targets.
-#include "MainWindowFixture.h"
-#include "Unit2.h"
-#include "UnitAbout.h"
-#include "UnitMore.h"
+#include "infowindows/UnitAbout.h"
+#include "infowindows/UnitMore.h"
+#include "settings/Unit2.h"
+#include "support/MainWindowFixture.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -160,9 +160,10 @@ TEST_F(MainWindow, FunctionKeysIncludingTheHiddenF6) {
     QTest::keyClick(&w, Qt::Key_F2);
     EXPECT_EQ(fakes.dialogs.filters.size(), 1u) << "F2 opens the file dialog";
     QTest::keyClick(&w, Qt::Key_F1);
-    EXPECT_EQ(fakes.shell.opened, std::vector<std::string>{ProgramFolder + "/MendoraHelp.chm"});
+    EXPECT_EQ(fakes.shell.opened,
+              std::vector<std::string>{mendora::programFolder + "/MendoraHelp.chm"});
 
-    TForm2 preferences(ProgramFolder, &w);
+    TForm2 preferences(mendora::programFolder, &w);
     Form2 = &preferences;
     bool shown = false;
     QTimer::singleShot(0, [&] {

@@ -1,10 +1,11 @@
 // Start-up and shutdown of the main window: run counter, companion files,
 // registry entry, close question.
-#include "ErrorReport.h"
-#include "MainWindowFixture.h"
-#include "MediaList.h"
-#include "RunCounter.h"
-#include "UnitBasic.h"
+#include "app/Application.h"
+#include "app/RunCounter.h"
+#include "app/UnitBasic.h"
+#include "medialist/MediaList.h"
+#include "support/MainWindowFixture.h"
+#include "ui/ErrorGuard.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -41,7 +42,7 @@ TEST_P(RunCounterAtStart, CountsTheRun) {
     EXPECT_EQ(fakes.registry.writes[0].keyPath, "\\Software\\Corvanta\\Mendora");
     EXPECT_EQ(fakes.registry.writes[0].valueName, "FilePath");
     EXPECT_EQ(fakes.registry.writes[0].data, executable());
-    EXPECT_EQ(ProgramFolder, folder.path() + "/");
+    EXPECT_EQ(mendora::programFolder, folder.path() + "/");
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RunCounterAtStart,
@@ -73,7 +74,7 @@ TEST_F(Startup, CounterThatIsNoNumberStopsTheCreationStep) {
     EXPECT_TRUE(fakes.registry.writes.empty());
     EXPECT_FALSE(w.TerminationRequested());
     EXPECT_EQ(w.windowTitle().toStdString(), "Corvanta Mendora Pro");
-    EXPECT_EQ(ProgramFolder, folder.path() + "/");
+    EXPECT_EQ(mendora::programFolder, folder.path() + "/");
     // The window still works.
     fakes.dialogs.fileAnswers.push_back(std::vector<std::string>{"/m/a.avi"});
     w.AddFile1->trigger();
@@ -82,7 +83,7 @@ TEST_F(Startup, CounterThatIsNoNumberStopsTheCreationStep) {
 
 TEST_F(Startup, CounterReachedThroughDoubledSeparator) {
     // The counter name begins with a separator and is joined as it is.
-    EXPECT_EQ(MendoraIdentity().CounterFileName, "/Mendora.ini");
+    EXPECT_EQ(mendora::productIdentity().CounterFileName, "/Mendora.ini");
     writeBytes(folder.file("Mendora.ini"), "1");
     start();
     EXPECT_EQ(readBytes(folder.path() + "//Mendora.ini"), "2");
@@ -94,7 +95,7 @@ TEST(RunCounter, ReadOnlyFileKeepsItsContent) {
     writeBytes(path, "41");
     ::chmod(path.c_str(), 0444);
     EXPECT_EQ(runUnprivileged([&] {
-                  UpdateRunCounter(path);
+                  mendora::updateRunCounter(path);
                   return std::string("counted");
               }),
               "File access denied");
@@ -108,7 +109,7 @@ TEST(RunCounter, UnreadableFile) {
     writeBytes(path, "41");
     ::chmod(path.c_str(), 0);
     EXPECT_EQ(runUnprivileged([&] {
-                  UpdateRunCounter(path);
+                  mendora::updateRunCounter(path);
                   return std::string("counted");
               }),
               "File access denied");
@@ -120,7 +121,7 @@ TEST(RunCounter, TokenOfMoreThan32CharactersIsCut) {
     TempDir dir;
     const std::string path = dir.file("c");
     writeBytes(path, std::string(32, '0') + "5");
-    UpdateRunCounter(path);
+    mendora::updateRunCounter(path);
     EXPECT_EQ(readBytes(path), "1") << "only the first 32 characters are converted";
 }
 

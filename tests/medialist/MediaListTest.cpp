@@ -1,7 +1,7 @@
 // The media file list through the main window's commands.
-#include "MediaList.h"
-#include "DialogsQt.h"
-#include "MainWindowFixture.h"
+#include "medialist/MediaList.h"
+#include "support/MainWindowFixture.h"
+#include "ui/DialogsQt.h"
 
 #include <QItemSelectionModel>
 #include <QTreeView>
@@ -15,7 +15,7 @@ class MediaList : public MainWindowFixture, public testing::Test {
 protected:
     void SetUp() override { start(); }
 
-    TMediaListModel &model() { return window().MediaList(); }
+    mendora::MediaListModel &model() { return window().MediaList(); }
     QItemSelectionModel &selection() { return *window().Lv->selectionModel(); }
 
     void add(std::vector<std::string> paths) {
@@ -30,7 +30,8 @@ protected:
         std::vector<std::string> out;
         EXPECT_EQ(MediaEntries.size(), static_cast<size_t>(model().rowCount()));
         for (int r = 0; r < model().rowCount(); ++r) {
-            EXPECT_EQ(MediaEntries[r].FullPath, model().directoryText(r) + model().fileText(r));
+            EXPECT_EQ(MediaEntries[r].FullPath,
+                      std::string(model().directoryText(r)) + std::string(model().fileText(r)));
             out.push_back(cell(r, 0) + ":" + cell(r, 1) + ":" + cell(r, 2) + ":" +
                           std::to_string(model().picture(r)));
         }
@@ -74,7 +75,7 @@ TEST_F(MediaList, AddNumbersOnInDialogOrder) {
     add({"/m/z.mp3", "/m/deep/x.wav", "/v/b.avi"});
     EXPECT_EQ(rows(), (std::vector<std::string>{"1:b.avi:/v/:5", "2:a.avi:/v/:5", "3:z.mp3:/m/:5",
                                                 "4:x.wav:/m/deep/:5", "5:b.avi:/v/:5"}));
-    EXPECT_EQ(SelectedRows(selection()), std::vector<int>{1}) << "selection kept";
+    EXPECT_EQ(mendora::selectedRows(selection()), std::vector<int>{1}) << "selection kept";
     EXPECT_FALSE(model().index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
 }
 
@@ -83,16 +84,16 @@ TEST_F(MediaList, CancelChangesNothing) {
     selectRows({0});
     window().AddFile1->trigger(); // no answer queued: the dialog is cancelled
     EXPECT_EQ(rows(), (std::vector<std::string>{"1:a.avi:/v/:5", "2:b.avi:/v/:5"}));
-    EXPECT_EQ(SelectedRows(selection()), std::vector<int>{0});
+    EXPECT_EQ(mendora::selectedRows(selection()), std::vector<int>{0});
 }
 
 TEST_F(MediaList, DeleteRenumbersAndKeepsPictures) {
     add({"/d/1", "/d/2", "/d/3", "/d/4", "/d/5"});
-    model().setPicture(2, PictureDone);
+    model().setPicture(2, mendora::PictureDone);
     selectRows({1, 3});
     window().DeleteFile1->trigger();
     EXPECT_EQ(rows(), (std::vector<std::string>{"1:1:/d/:5", "2:3:/d/:6", "3:5:/d/:5"}));
-    EXPECT_TRUE(SelectedRows(selection()).empty());
+    EXPECT_TRUE(mendora::selectedRows(selection()).empty());
 }
 
 TEST_F(MediaList, DeleteWithNothingSelected) {
@@ -104,12 +105,12 @@ TEST_F(MediaList, DeleteWithNothingSelected) {
 TEST_F(MediaList, SelectAllInvertAndDelete) {
     add({"/d/1", "/d/2", "/d/3"});
     window().SelectAll1->trigger();
-    EXPECT_EQ(SelectedRows(selection()), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(mendora::selectedRows(selection()), (std::vector<int>{0, 1, 2}));
     window().InvertSelection1->trigger();
-    EXPECT_TRUE(SelectedRows(selection()).empty());
+    EXPECT_TRUE(mendora::selectedRows(selection()).empty());
     selectRows({1});
     window().InvertSelection1->trigger();
-    EXPECT_EQ(SelectedRows(selection()), (std::vector<int>{0, 2}));
+    EXPECT_EQ(mendora::selectedRows(selection()), (std::vector<int>{0, 2}));
     window().DeleteFile1->trigger();
     EXPECT_EQ(rows(), std::vector<std::string>{"1:2:/d/:5"});
 }
@@ -142,24 +143,8 @@ TEST_F(MediaList, LargeScatteredDelete) {
     }
 }
 
-TEST(MediaPaths, SplitAtTheLastSeparator) {
-    const std::tuple<const char *, const char *, const char *> cases[] = {
-        {"/a/b/c.avi", "/a/b/", "c.avi"},
-        {"c.avi", "", "c.avi"},
-        {"/c.avi", "/", "c.avi"},
-        {"/a/b/", "/a/b/", ""},
-        {"/a/x:y\\z.avi", "/a/", "x:y\\z.avi"},
-    };
-    for (const auto &[path, folder, file] : cases) {
-        const auto [f, n] = SplitPath(path);
-        EXPECT_EQ(f, folder) << path;
-        EXPECT_EQ(n, file) << path;
-        EXPECT_EQ(f + n, path);
-    }
-}
-
 TEST(MediaPaths, QtFilterKeepsDescriptionsAndPatterns) {
-    const QStringList filters = mendora::platform::qtNameFilters(MediaFileFilter);
+    const QStringList filters = mendora::qtNameFilters(mendora::kMediaFileFilter);
     ASSERT_EQ(filters.size(), 11);
     EXPECT_EQ(filters[2], "AVI Files (*.avi)");
     EXPECT_EQ(filters[1], "Windows Media Files (*.wma,*wmv,*.wm,*.asf,*.asx) (*.wma *wmv *.wm "

@@ -1,5 +1,5 @@
 // Runs against a real X server (the test command starts Xvfb).
-#include "Platform.h"
+#include "platform/Platform.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,7 +1,7 @@
-#include "IniFiles32.h"
+#include "settings/IniFiles32.h"
 
-#include "Errors.h"
-#include "TestFiles.h"
+#include "support/TestFiles.h"
+#include "system/Errors.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

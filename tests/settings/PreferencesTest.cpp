@@ -1,7 +1,7 @@
 // The Preferences dialog with real option files in a temporary program folder.
-#include "IniFiles32.h"
-#include "MainWindowFixture.h"
-#include "Unit2.h"
+#include "settings/IniFiles32.h"
+#include "settings/Unit2.h"
+#include "support/MainWindowFixture.h"
 
 #include <QTest>
 #include <QTimer>
@@ -21,7 +21,7 @@ class Preferences : public MainWindowFixture, public testing::Test {
 protected:
     void SetUp() override {
         start();
-        dialog = std::make_unique<TForm2>(ProgramFolder, &window());
+        dialog = std::make_unique<TForm2>(mendora::programFolder, &window());
         Form2 = dialog.get();
     }
     void TearDown() override { Form2 = nullptr; }
@@ -347,7 +347,7 @@ TEST_F(Preferences, ChoicesComeBackAfterARestart) {
     Form2 = nullptr;
     dialog.reset();
     start();
-    dialog = std::make_unique<TForm2>(ProgramFolder, &window());
+    dialog = std::make_unique<TForm2>(mendora::programFolder, &window());
     Form2 = dialog.get();
     show([](TForm2 &d) {
         EXPECT_TRUE(d.Music2->isChecked());

@@ -1,4 +1,4 @@
-#include "FakePlatform.h"
+#include "support/FakePlatform.h"
 
 namespace mendora::test {
 

@@ -2,7 +2,7 @@
 // answers. A FakePlatform installs all four for its lifetime.
 #pragma once
 
-#include "Platform.h"
+#include "platform/Platform.h"
 
 #include <deque>
 #include <functional>

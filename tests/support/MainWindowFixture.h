@@ -2,9 +2,9 @@
 // fakes installed.
 #pragma once
 
-#include "FakePlatform.h"
-#include "TestFiles.h"
-#include "Unit1.h"
+#include "app/Unit1.h"
+#include "support/FakePlatform.h"
+#include "support/TestFiles.h"
 
 #include <memory>
 #include <string>

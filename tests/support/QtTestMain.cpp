@@ -1,6 +1,6 @@
 // main() of the window test programs: the program's own application object
 // on Qt's offscreen platform unless a platform was chosen.
-#include "ErrorReport.h"
+#include "app/Application.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

@@ -1,10 +1,11 @@
-#include "TestFiles.h"
+#include "support/TestFiles.h"
 
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <dirent.h>
 #include <exception>
+#include <fcntl.h>
 #include <fstream>
 #include <grp.h>
 #include <sstream>
@@ -71,6 +72,14 @@ void writeBytes(const std::string &path, const std::string &bytes) {
 bool exists(const std::string &path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string makeSparseFile(const std::string &path, std::int64_t size) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0 || ::ftruncate(fd, size) != 0)
+        throw std::runtime_error("cannot make " + path);
+    ::close(fd);
+    return path;
 }
 
 std::string listFolder(const std::string &path) {

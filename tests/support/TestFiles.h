@@ -1,6 +1,7 @@
 // Small fixtures for tests that use real files.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -27,6 +28,8 @@ private:
 std::string readBytes(const std::string &path);
 void writeBytes(const std::string &path, const std::string &bytes);
 bool exists(const std::string &path);
+// A file of `size` bytes that takes no disk space (sparse); returns `path`.
+std::string makeSparseFile(const std::string &path, std::int64_t size);
 // Names of the entries of a folder, sorted.
 std::string listFolder(const std::string &path);
 

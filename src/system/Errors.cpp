@@ -1,6 +1,6 @@
-#include "Errors.h"
+#include "system/Errors.h"
 
-#include "FileErrors.h"
+#include "system/FileErrors.h"
 
 namespace mendora {
 

@@ -1,4 +1,4 @@
-#include "Text.h"
+#include "system/Text.h"
 
 #include <cwchar>
 #include <cwctype>

@@ -1,7 +1,7 @@
-#include "FileErrors.h"
-#include "Errors.h"
-#include "Files.h"
-#include "TestFiles.h"
+#include "system/FileErrors.h"
+#include "support/TestFiles.h"
+#include "system/Errors.h"
+#include "system/Files.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>

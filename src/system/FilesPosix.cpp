@@ -1,5 +1,5 @@
-#include "FileErrors.h"
-#include "Files.h"
+#include "system/FileErrors.h"
+#include "system/Files.h"
 
 #include <atomic>
 #include <cerrno>
@@ -14,11 +14,10 @@ namespace mendora {
 
 namespace {
 
+// The folder that holds `path`, for looking at it with stat.
 std::string folderPart(const std::string &path) {
-    const auto cut = path.find_last_of('/');
-    if (cut == std::string::npos)
-        return ".";
-    return cut == 0 ? "/" : path.substr(0, cut);
+    const std::size_t start = files::fileNameStart(path);
+    return start == 0 ? std::string(".") : path.substr(0, start);
 }
 
 bool isFolder(const std::string &path) {

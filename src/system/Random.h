@@ -5,8 +5,8 @@
 namespace mendora {
 
 // Seeds the generator from the clock.
-void Randomize();
+void randomize();
 // A number from 0 to range - 1, uniformly.
-int Random(int range);
+int randomBelow(int range);
 
 } // namespace mendora

@@ -1,5 +1,5 @@
 // The real Qt message boxes behind the dialog service.
-#include "Platform.h"
+#include "ui/DialogsQt.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -22,7 +22,7 @@ void whenShown(const std::function<void(QMessageBox &)> &inspect) {
 }
 
 TEST(QtDialogs, StandardErrorBox) {
-    auto dialogs = mendora::platform::makeQtDialogs();
+    auto dialogs = mendora::makeQtDialogs();
     whenShown([](QMessageBox &box) {
         EXPECT_EQ(box.icon(), QMessageBox::Critical);
         EXPECT_EQ(box.windowTitle(), "Mendora");
@@ -35,7 +35,7 @@ TEST(QtDialogs, StandardErrorBox) {
 }
 
 TEST(QtDialogs, PlainNotice) {
-    auto dialogs = mendora::platform::makeQtDialogs();
+    auto dialogs = mendora::makeQtDialogs();
     whenShown([](QMessageBox &box) {
         EXPECT_EQ(box.icon(), QMessageBox::NoIcon);
         EXPECT_EQ(box.text(), "pidgen.dll is error.");
@@ -46,7 +46,7 @@ TEST(QtDialogs, PlainNotice) {
 }
 
 TEST(QtDialogs, ConfirmationYesIsDefaultEscIsNo) {
-    auto dialogs = mendora::platform::makeQtDialogs();
+    auto dialogs = mendora::makeQtDialogs();
     whenShown([](QMessageBox &box) {
         EXPECT_EQ(box.icon(), QMessageBox::Question);
         EXPECT_EQ(box.windowTitle(), "Confirm");

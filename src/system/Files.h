@@ -1,19 +1,38 @@
-// File operations of the platform layer. Results carry the system's error
+// File operations and path helpers of the system layer. Results carry the system's error
 // number (errno on POSIX, GetLastError on Windows) so that each caller can
 // raise the error its own contract names.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace mendora::files {
 
 #ifdef _WIN32
 inline constexpr char kSeparator = '\\';
+// Qt hands out paths with "/", the system with "\"; a drive ends in ":".
+inline constexpr std::string_view kSeparators = "\\/:";
 #else
 inline constexpr char kSeparator = '/';
+inline constexpr std::string_view kSeparators = "/";
 #endif
+
+// Where the file-name part of `path` begins: just after its last separator,
+// or 0 when it has none.
+inline std::size_t fileNameStart(std::string_view path) {
+    const std::size_t cut = path.find_last_of(kSeparators);
+    return cut == std::string_view::npos ? 0 : cut + 1;
+}
+
+// The folder part (up to and including the last separator) and the file-name
+// part of `path`; folder + file gives the path back.
+inline std::pair<std::string_view, std::string_view> splitPath(std::string_view path) {
+    const std::size_t start = fileNameStart(path);
+    return {path.substr(0, start), path.substr(start)};
+}
 
 // True when `path` names an existing file that is not a folder.
 bool fileExists(const std::string &path);

@@ -1,4 +1,4 @@
-#include "Forms.h"
+#include "ui/Forms.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

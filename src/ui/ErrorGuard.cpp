@@ -1,6 +1,7 @@
-#include "ErrorGuard.h"
+#include "ui/ErrorGuard.h"
 
-#include "Platform.h"
+#include "platform/Platform.h"
+#include "system/Files.h"
 
 #include <QApplication>
 #include <QFile>
@@ -10,9 +11,7 @@
 namespace mendora {
 
 std::string applicationTitleFromPath(const std::string &executablePath) {
-    const size_t slash = executablePath.find_last_of("/\\");
-    std::string name =
-        slash == std::string::npos ? executablePath : executablePath.substr(slash + 1);
+    std::string name = executablePath.substr(files::fileNameStart(executablePath));
     name = name.substr(0, name.find('.'));
     for (size_t i = 1; i < name.size(); ++i)
         name[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));

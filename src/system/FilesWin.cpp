@@ -1,5 +1,5 @@
-#include "FileErrors.h"
-#include "Files.h"
+#include "system/FileErrors.h"
+#include "system/Files.h"
 
 #include <windows.h>
 

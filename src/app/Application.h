@@ -1,8 +1,7 @@
-// The application object: every event is delivered guarded, so an exception
-// that escapes any event or signal handler reaches the standard error box.
+// The application object: it installs the Qt dialogs as the dialog service
+// and delivers every event guarded, so that an exception escaping any event
+// or signal handler reaches the standard error box.
 #pragma once
-
-#include "ErrorGuard.h"
 
 #include <QApplication>
 

@@ -1,4 +1,4 @@
-#include "Random.h"
+#include "system/Random.h"
 
 #include <chrono>
 #include <random>
@@ -14,12 +14,12 @@ std::minstd_rand &generator() {
 
 } // namespace
 
-void Randomize() {
+void randomize() {
     generator().seed(static_cast<std::minstd_rand::result_type>(
         std::chrono::system_clock::now().time_since_epoch().count()));
 }
 
-int Random(int range) {
+int randomBelow(int range) {
     return std::uniform_int_distribution<int>(0, range - 1)(generator());
 }
 

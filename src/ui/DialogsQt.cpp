@@ -1,12 +1,13 @@
-#include "DialogsQt.h"
-#include "Platform.h"
+#include "ui/DialogsQt.h"
+
+#include "ui/Colors.h"
 
 #include <QColorDialog>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 
-namespace mendora::platform {
+namespace mendora {
 
 QStringList qtNameFilters(const std::string &filter) {
     const QStringList parts = QString::fromLocal8Bit(filter).split(QLatin1Char('|'));
@@ -31,7 +32,7 @@ void messageBox(QWidget *parent, QMessageBox::Icon icon, const std::string &capt
     box.exec();
 }
 
-class QtDialogs : public Dialogs {
+class QtDialogs : public platform::Dialogs {
 public:
     std::optional<std::vector<std::string>> openFiles(QWidget *parent,
                                                       const std::string &filter) override {
@@ -53,13 +54,10 @@ public:
     }
 
     std::optional<std::int32_t> pickColor(QWidget *parent, std::int32_t initial) override {
-        const auto v = static_cast<std::uint32_t>(initial);
-        const QColor start(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
-        const QColor chosen = QColorDialog::getColor(start, parent);
+        const QColor chosen = QColorDialog::getColor(colorFromBgr(initial), parent);
         if (!chosen.isValid())
             return std::nullopt;
-        return static_cast<std::int32_t>(chosen.red() | (chosen.green() << 8) |
-                                         (chosen.blue() << 16));
+        return bgrFromColor(chosen);
     }
 
     void notice(QWidget *parent, const std::string &caption, const std::string &body) override {
@@ -81,8 +79,8 @@ public:
 
 } // namespace
 
-std::unique_ptr<Dialogs> makeQtDialogs() {
+std::unique_ptr<platform::Dialogs> makeQtDialogs() {
     return std::make_unique<QtDialogs>();
 }
 
-} // namespace mendora::platform
+} // namespace mendora
