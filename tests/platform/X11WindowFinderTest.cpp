@@ -4,9 +4,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <string>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 namespace {
+
+// A title that no window of a test running beside this one has: CTest may run
+// several test processes on the one display.
+std::string uniqueTitle(const char *test) {
+    return std::string("lame ") + test + " " + std::to_string(::getpid());
+}
 
 xcb_atom_t internAtom(xcb_connection_t *c, const char *name) {
     auto *reply = xcb_intern_atom_reply(
@@ -21,7 +29,7 @@ struct OtherProgramWindow {
     xcb_connection_t *c = nullptr;
     xcb_window_t window = 0;
 
-    explicit OtherProgramWindow(const char *title, bool netWmName) {
+    explicit OtherProgramWindow(const std::string &title, bool netWmName) {
         c = xcb_connect(nullptr, nullptr);
         xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
         window = xcb_generate_id(c);
@@ -32,7 +40,7 @@ struct OtherProgramWindow {
         const xcb_atom_t type =
             netWmName ? internAtom(c, "UTF8_STRING") : xcb_atom_t{XCB_ATOM_STRING};
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, nameAtom, type, 8,
-                            static_cast<uint32_t>(std::strlen(title)), title);
+                            static_cast<uint32_t>(title.size()), title.data());
         const xcb_atom_t deleteWindow = internAtom(c, "WM_DELETE_WINDOW");
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, internAtom(c, "WM_PROTOCOLS"),
                             XCB_ATOM_ATOM, 32, 1, &deleteWindow);
@@ -72,20 +80,22 @@ protected:
 };
 
 TEST_F(X11WindowFinder, FindsExactTitleAndDeliversCloseRequest) {
-    OtherProgramWindow lame("lame", /*netWmName=*/false);
-    OtherProgramWindow other("lame ", /*netWmName=*/true);
-    const auto found = finder->findByTitle("lame");
+    const std::string title = uniqueTitle("exact");
+    OtherProgramWindow lame(title, /*netWmName=*/false);
+    OtherProgramWindow other(title + " ", /*netWmName=*/true);
+    const auto found = finder->findByTitle(title);
     ASSERT_TRUE(found.has_value());
     EXPECT_EQ(*found, lame.window);
     finder->requestClose(*found);
     EXPECT_TRUE(lame.closeRequested());
     EXPECT_FALSE(other.closeRequested());
-    EXPECT_FALSE(finder->findByTitle("Lame").has_value());
+    EXPECT_FALSE(finder->findByTitle("L" + title.substr(1)).has_value()) << "case matters";
 }
 
 TEST_F(X11WindowFinder, ReadsNetWmName) {
-    OtherProgramWindow window("lame", /*netWmName=*/true);
-    const auto found = finder->findByTitle("lame");
+    const std::string title = uniqueTitle("net");
+    OtherProgramWindow window(title, /*netWmName=*/true);
+    const auto found = finder->findByTitle(title);
     ASSERT_TRUE(found.has_value());
     EXPECT_EQ(*found, window.window);
 }
