@@ -1,5 +1,6 @@
 #include "app/Unit1.h"
 
+#include "app/NumColumn.h"
 #include "app/RunCounter.h"
 #include "fixpass/FixPass.h"
 #include "fixpass/LeanProgressBar.h"
@@ -71,6 +72,9 @@ TMainForm::TMainForm(const std::string &executablePath, QWidget *parent)
     Lv->header()->resizeSection(MediaListModel::ColumnNum, 40);
     Lv->header()->resizeSection(MediaListModel::ColumnFile, 150);
     Lv->header()->resizeSection(MediaListModel::ColumnDirectory, 300);
+    Lv->setItemDelegateForColumn(MediaListModel::ColumnNum, new mendora::NumColumnDelegate(Lv));
+    connect(MediaList_, &QAbstractItemModel::rowsInserted, this,
+            [this] { mendora::fitNumColumn(*Lv, MediaListModel::ColumnNum); });
 
     Pass_ = new mendora::CheckPass(*MediaList_, *this, this);
     Timer2 = new QTimer(this);

@@ -1,8 +1,11 @@
 // The media file list through the main window's commands.
 #include "medialist/MediaList.h"
+#include "app/NumColumn.h"
+#include "app/UnitBasic.h"
 #include "support/MainWindowFixture.h"
 #include "ui/DialogsQt.h"
 
+#include <QApplication>
 #include <QItemSelectionModel>
 #include <QTreeView>
 #include <gtest/gtest.h>
@@ -141,6 +144,31 @@ TEST_F(MediaList, LargeScatteredDelete) {
         EXPECT_EQ(cell(r, 1), std::to_string(2 * r + 1));
         EXPECT_EQ(MediaEntries[r].FullPath, "/big/" + std::to_string(2 * r + 1));
     }
+}
+
+TEST_F(MediaList, NumbersFitTheirColumn) {
+    using mendora::NumColumnDelegate;
+    // The program's fonts, as it runs.
+    const QFont saved = QApplication::font();
+    mendora::installFonts();
+    start();
+    QTreeView &view = *window().Lv;
+    const QFontMetrics metrics = view.fontMetrics();
+    EXPECT_LE(NumColumnDelegate::widthFor(metrics, 3, 16), 40)
+        << "up to three digits fit the designed width beside the picture";
+    add(std::vector<std::string>(999, "/d/x.avi"));
+    EXPECT_EQ(view.header()->sectionSize(0), 40);
+    add({"/d/y.avi"});
+    const int wide = view.header()->sectionSize(0);
+    EXPECT_EQ(wide, NumColumnDelegate::widthFor(metrics, 4, 16)) << "widened just enough";
+    EXPECT_GT(wide, 40);
+    // What the column's painter asks for row 1000 fits the column.
+    QStyleOptionViewItem option;
+    option.initFrom(&view);
+    option.decorationSize = view.iconSize();
+    const QSize hint = view.itemDelegateForColumn(0)->sizeHint(option, model().index(999, 0));
+    EXPECT_LE(hint.width(), wide);
+    QApplication::setFont(saved);
 }
 
 TEST(MediaPaths, QtFilterKeepsDescriptionsAndPatterns) {
