@@ -13,12 +13,16 @@ namespace {
 constexpr int kPadding = 1; // at both ends of the cell
 constexpr int kGap = 2;     // between picture and number
 
+// The cell width for a picture and a text of the given widths.
+int cellWidth(int iconWidth, int textWidth) {
+    return kPadding + iconWidth + kGap + textWidth + kPadding;
+}
+
 } // namespace
 
 int NumColumnDelegate::widthFor(const QFontMetrics &metrics, int digits, int iconWidth) {
     // "8" is at least as wide as any other digit in the usual fonts.
-    return kPadding + iconWidth + kGap + metrics.horizontalAdvance(QString(digits, u'8')) +
-           kPadding;
+    return cellWidth(iconWidth, metrics.horizontalAdvance(QString(digits, u'8')));
 }
 
 void NumColumnDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
@@ -57,9 +61,8 @@ QSize NumColumnDelegate::sizeHint(const QStyleOptionViewItem &option,
                                   const QModelIndex &index) const {
     QStyleOptionViewItem opt = option;
     initStyleOption(&opt, index);
-    const int width = kPadding + opt.decorationSize.width() + kGap +
-                      opt.fontMetrics.horizontalAdvance(opt.text) + kPadding;
-    return {width, QStyledItemDelegate::sizeHint(option, index).height()};
+    return {cellWidth(opt.decorationSize.width(), opt.fontMetrics.horizontalAdvance(opt.text)),
+            QStyledItemDelegate::sizeHint(option, index).height()};
 }
 
 void fitNumColumn(QTreeView &view, int column) {

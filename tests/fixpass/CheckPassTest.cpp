@@ -4,10 +4,10 @@
 #include "fixpass/FixPass.h"
 #include "fixpass/PassView.h"
 #include "medialist/MediaList.h"
+#include "support/PassProbe.h"
 #include "support/TestFiles.h"
 #include "system/Errors.h"
 
-#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -83,19 +83,12 @@ protected:
     void runPass(const std::function<void(int, const Snapshot &)> &onStep = {}) {
         snapshots.clear();
         view = RecordingView();
-        QTimer probe;
-        probe.setInterval(0);
-        int count = 0;
-        QObject::connect(&probe, &QTimer::timeout, [&] {
-            if (!FixRunning)
-                return;
+        const PassProbe probe([&](int n) {
             const Snapshot shot{view.file, view.fileMax, view.overall, view.overallMax, view.label};
             snapshots.push_back(shot);
             if (onStep)
-                onStep(count, shot);
-            ++count;
+                onStep(n, shot);
         });
-        probe.start();
         pass.RunCheckPass();
     }
     std::vector<int> overallDuring(const std::string &file) const {

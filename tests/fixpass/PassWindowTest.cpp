@@ -4,6 +4,7 @@
 #include "fixpass/LeanProgressBar.h"
 #include "medialist/MediaList.h"
 #include "support/MainWindowFixture.h"
+#include "support/PassProbe.h"
 
 #include <QTest>
 #include <QTimer>
@@ -46,12 +47,7 @@ protected:
     // every message processing with what the window shows then.
     void runPass(const std::function<void(int, const Snapshot &)> &onStep = {},
                  QAction *command = nullptr) {
-        QTimer probe;
-        probe.setInterval(0);
-        int count = 0;
-        QObject::connect(&probe, &QTimer::timeout, [&] {
-            if (!FixRunning)
-                return;
+        const PassProbe probe([&](int n) {
             TMainForm &w = window();
             const Snapshot shot{w.ProgressBar1->position(),
                                 w.ProgressBar1->maximum(),
@@ -62,12 +58,9 @@ protected:
                                 w.Timer2->isActive()};
             snapshots.push_back(shot);
             if (onStep)
-                onStep(count, shot);
-            ++count;
+                onStep(n, shot);
         });
-        probe.start();
         (command ? command : window().menuFix)->trigger();
-        probe.stop();
     }
 
     std::vector<Snapshot> snapshots;
