@@ -25,3 +25,47 @@ TEST(Text, CaseInsensitiveEquality) {
 }
 
 } // namespace
+
+TEST(Text, Utf8Validity) {
+    const struct {
+        std::string bytes;
+        bool valid;
+    } cases[] = {
+        {"", true},
+        {"plain ASCII", true},
+        {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", true},
+        {"caf\xE9", false},          // a Windows-1252 e-acute
+        {"\xC3", false},             // cut after the lead byte
+        {"\xE2\x82", false},         // cut inside a three-byte form
+        {"\xC0\xAF", false},         // overlong "/"
+        {"\xE0\x80\xAF", false},     // overlong "/" in three bytes
+        {"\xED\xA0\x80", false},     // a surrogate
+        {"\xF4\x90\x80\x80", false}, // above U+10FFFF
+        {"\x80", false},             // a lone continuation byte
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(mendora::isValidUtf8(c.bytes), c.valid) << c.bytes;
+}
+
+TEST(Text, TextFilesBecomeUtf8) {
+    // Windows-1252: Latin-1 letters, the 0x80..0x9F extras, undefined bytes as C1 controls.
+    EXPECT_EQ(mendora::textFileToUtf8("Gr\xFC\xDF"
+                                      "e \x80 \x93quoted\x94 \x81"),
+              "Gr\xC3\xBC\xC3\x9F"
+              "e \xE2\x82\xAC \xE2\x80\x9Cquoted\xE2\x80\x9D \xC2\x81");
+    // Valid UTF-8 stays as it is, without its byte-order mark.
+    EXPECT_EQ(mendora::textFileToUtf8("\xEF\xBB\xBF"
+                                      "caf\xC3\xA9"),
+              "caf\xC3\xA9");
+    EXPECT_EQ(mendora::textFileToUtf8("caf\xC3\xA9"), "caf\xC3\xA9");
+}
+
+TEST(Text, LinesWithEveryKindOfBreak) {
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(mendora::textLines(""), Lines{});
+    EXPECT_EQ(mendora::textLines("one"), Lines{"one"});
+    EXPECT_EQ(mendora::textLines("one\r\n"), Lines{"one"});
+    EXPECT_EQ(mendora::textLines("a\r\nb\nc\rd"), (Lines{"a", "b", "c", "d"}));
+    EXPECT_EQ(mendora::textLines("\r\n\r\nx\n\n"), (Lines{"", "", "x", ""}));
+    EXPECT_EQ(mendora::textLines("a\n\rb"), (Lines{"a", "", "b"}));
+}
