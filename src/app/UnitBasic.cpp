@@ -6,10 +6,6 @@
 #include <QApplication>
 #include <QFont>
 
-void ShellOpen(const std::string &target) {
-    mendora::platform::shell().open(target);
-}
-
 namespace mendora {
 
 std::string programFolder;

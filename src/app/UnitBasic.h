@@ -1,12 +1,11 @@
-// Program-wide basics: the program folder, the product identity texts, the
-// fonts, and ShellOpen, the one way of opening a target through the shell.
+// Program-wide basics: the program folder, the product identity texts and
+// the fonts. ShellOpen, the one way of opening a target through the shell,
+// comes from the platform layer.
 #pragma once
 
-#include <string>
+#include "platform/Platform.h"
 
-// Opens a web address, "mailto:" link or file path by shell association.
-// Nothing is checked or reported.
-void ShellOpen(const std::string &target);
+#include <string>
 
 namespace mendora {
 

@@ -16,3 +16,7 @@ Services &services() {
 }
 
 } // namespace mendora::platform
+
+void ShellOpen(const std::string &target) {
+    mendora::platform::shell().open(target);
+}

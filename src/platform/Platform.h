@@ -94,3 +94,7 @@ std::unique_ptr<WindowFinder> makeNativeWindowFinder();
 std::unique_ptr<Registry> makeNativeRegistry();
 
 } // namespace mendora::platform
+
+// Opens a web address, "mailto:" link or file path by shell association,
+// through the shell service in use. Nothing is checked or reported.
+void ShellOpen(const std::string &target);
