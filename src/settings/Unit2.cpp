@@ -115,6 +115,13 @@ int TForm2::Execute() {
     return exec();
 }
 
+void TForm2::showEvent(QShowEvent *event) {
+    const QWidget *owner = parentWidget() ? parentWidget()->window() : nullptr;
+    mendora::centreWindowOn(this, owner && owner->isVisible() ? owner->frameGeometry()
+                                                              : mendora::screenAreaFor(this));
+    QDialog::showEvent(event);
+}
+
 void TForm2::FormShow() {
     LoadOptions();
     PageControl1->setCurrentIndex(0);

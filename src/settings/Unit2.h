@@ -57,6 +57,10 @@ public:
     void Button2Click();
     void Button3Click();
 
+protected:
+    // Centred over the main window, frames included.
+    void showEvent(QShowEvent *event) override;
+
 private:
     using Operation = void (TForm2::*)();
     void FormCreate(const std::string &programFolder);

@@ -1,9 +1,13 @@
 #include "ui/Forms.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QMargins>
 #include <QRadioButton>
+#include <QScreen>
+#include <QVariant>
 
 namespace mendora {
 
@@ -16,6 +20,51 @@ void fitTextControls(QWidget *root) {
         if (needed > child->width())
             child->resize(needed, child->height());
     }
+}
+
+void applyPixelFonts(QWidget *root) {
+    QList<QWidget *> widgets = root->findChildren<QWidget *>();
+    widgets.prepend(root);
+    for (QWidget *widget : widgets) {
+        const QVariant pixels = widget->property("fontPixelSize");
+        if (!pixels.isValid())
+            continue;
+        QFont font = widget->font();
+        font.setPixelSize(pixels.toInt());
+        widget->setFont(font);
+    }
+}
+
+namespace {
+
+QMargins frameMargins(const QWidget *window) {
+    const QRect frame = window->frameGeometry();
+    const QRect client = window->geometry();
+    return {client.left() - frame.left(), client.top() - frame.top(),
+            frame.right() - client.right(), frame.bottom() - client.bottom()};
+}
+
+} // namespace
+
+void centreWindowOn(QWidget *window, const QRect &area) {
+    QMargins margins = frameMargins(window);
+    if (margins.isNull()) {
+        for (const QWidget *other : QApplication::topLevelWidgets()) {
+            if (other != window && other->isVisible() && !frameMargins(other).isNull()) {
+                margins = frameMargins(other);
+                break;
+            }
+        }
+    }
+    const QSize outer = window->size().grownBy(margins);
+    window->move(area.left() + (area.width() - outer.width()) / 2,
+                 area.top() + (area.height() - outer.height()) / 2);
+}
+
+QRect screenAreaFor(const QWidget *window) {
+    const QWidget *anchor = window->parentWidget() ? window->parentWidget()->window() : window;
+    const QScreen *screen = anchor->screen() ? anchor->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
 }
 
 } // namespace mendora

@@ -1,6 +1,7 @@
 // Helpers for windows laid out at designed pixel positions.
 #pragma once
 
+class QRect;
 class QWidget;
 
 namespace mendora {
@@ -9,5 +10,19 @@ namespace mendora {
 // does not fit its designed width (the free fonts that stand in for the
 // classic ones run a little wider). Positions stay as designed.
 void fitTextControls(QWidget *root);
+
+// Gives `root` and every widget below it that carries the form property
+// "fontPixelSize" a font of that many pixels (Designer forms store point
+// sizes only; the windows are designed in pixels).
+void applyPixelFonts(QWidget *root);
+
+// Moves the top-level `window` so that its outer frame, title bar included,
+// is centred on `area`. Before its first showing the frame is estimated from
+// a shown top-level window (the same window manager decorates both).
+void centreWindowOn(QWidget *window, const QRect &area);
+
+// The screen area a window centred "on the screen" is centred on: the
+// available area of the screen that shows `window` (or its parent).
+QRect screenAreaFor(const QWidget *window);
 
 } // namespace mendora
