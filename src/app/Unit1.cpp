@@ -6,17 +6,22 @@
 #include "fixpass/LeanProgressBar.h"
 #include "infowindows/UnitAbout.h"
 #include "infowindows/UnitMore.h"
+#include "infowindows/UnitThank.h"
 #include "medialist/MediaList.h"
 #include "platform/Platform.h"
 #include "settings/Unit2.h"
 #include "system/Errors.h"
+#include "system/FileErrors.h"
 #include "system/Files.h"
+#include "system/Random.h"
 #include "ui/ErrorGuard.h"
 #include "ui/Forms.h"
 
+#include <QBuffer>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
@@ -40,6 +45,10 @@ constexpr int kFrameWidth = 8;
 constexpr int kNonClientHeight = 54;
 constexpr int kClientWidth = 520;
 constexpr int kClientHeight = 343;
+
+// The face pictures: SystemIco/0.ico to SystemIco/34.ico in the program folder.
+constexpr int kFaceCount = 35;
+constexpr int kFaceSide = 33;
 
 const char *const kRegistryKey = "\\Software\\Corvanta\\Mendora";
 const char *const kConversionWindowTitle = "lame";
@@ -157,9 +166,72 @@ void TMainForm::showEvent(QShowEvent *event) {
     }
 }
 
+namespace {
+
+// Loads every picture of an icon file into `face`, which draws the one that
+// suits its 33-pixel size on the screen's pixel density.
+void LoadFacePicture(QLabel *face, const std::string &path) {
+    std::string bytes;
+    if (const int error = mendora::files::readWholeFile(path, bytes))
+        throw mendora::FileOpenError(path, mendora::systemErrorText(error));
+    QByteArray data = QByteArray::fromStdString(bytes);
+    QBuffer buffer(&data);
+    QImageReader reader(&buffer, "ico");
+    QIcon icon;
+    for (QImage image = reader.read(); !image.isNull(); image = reader.read()) {
+        icon.addPixmap(QPixmap::fromImage(image));
+        if (!reader.jumpToNextImage())
+            break;
+    }
+    if (icon.isNull())
+        throw mendora::FileOpenError(path, "The file holds no icon picture");
+    face->setPixmap(icon.pixmap(QSize(kFaceSide, kFaceSide), face->devicePixelRatioF()));
+}
+
+void SetAutoSizedText(QLabel *label, const std::string &text) {
+    label->setText(QString::fromLocal8Bit(text));
+    label->adjustSize();
+}
+
+} // namespace
+
 void TMainForm::FormShow() {
+    const mendora::ProductIdentity &id = Identity_;
+    AboutForm->setWindowTitle(QString::fromLocal8Bit(id.AboutCaption));
+    SetAutoSizedText(AboutForm->Company, id.CompanyName);
+    SetAutoSizedText(AboutForm->ProductName1, id.ProductName);
+    SetAutoSizedText(AboutForm->ProductName2, id.ProductName);
+    SetAutoSizedText(AboutForm->ProductName3, id.ProductName);
+    SetAutoSizedText(AboutForm->Version, id.VersionText);
+    SetAutoSizedText(AboutForm->Copyright, id.CompanyFullName);
+    SetAutoSizedText(AboutForm->VersionSM, id.EditionText);
+    SetAutoSizedText(AboutForm->CopyrightYeah, id.CopyrightYears);
+    SetAutoSizedText(AboutForm->URL, id.HomepageUrl);
+    SetAutoSizedText(AboutForm->EMAIL, id.SupportMail);
+
+    mendora::randomize();
+
+    // Only the five files drawn are touched, never the whole folder.
+    for (QLabel *face :
+         {AboutForm->FaceIco, MoreForm->FaceIco, FaceIco, Form2->FaceIco, ThankForm->FaceIco}) {
+        const int n = mendora::randomBelow(kFaceCount);
+        LoadFacePicture(face, programFolder + "SystemIco" + mendora::files::kSeparator +
+                                  std::to_string(n) + ".ico");
+    }
+
+    AboutForm->ThankButton->setVisible(mendora::files::fileExists(AboutForm->ThankFile()));
+
+    // The views load their pages one per turn of the event loop, after this
+    // window has been painted.
+    MoreForm->PageControl1->setCurrentIndex(id.MoreStartPage);
+    const auto views = MoreForm->WebViews();
+    for (std::size_t i = 0; i < views.size(); ++i) {
+        const std::string page = programFolder + id.CatalogueFolder + TMoreForm::PageFiles[i];
+        views[i]->Navigate(QString::fromLocal8Bit(page).toStdU16String());
+    }
+
     Label2RestingLook();
-    Label2->setText(QString::fromLocal8Bit(Identity_.CompanyFullName));
+    Label2->setText(QString::fromLocal8Bit(id.CompanyFullName));
     Label2->adjustSize();
 }
 

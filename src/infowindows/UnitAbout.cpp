@@ -1,9 +1,148 @@
 #include "infowindows/UnitAbout.h"
 
+#include "infowindows/JpegDecoder.h"
+#include "infowindows/UnitThank.h"
+#include "platform/Platform.h"
+#include "system/Errors.h"
+#include "system/FileErrors.h"
+#include "system/Files.h"
+#include "ui/ErrorGuard.h"
+#include "ui/Forms.h"
+
+#include <QFile>
+#include <QMouseEvent>
+
+// The photograph is compiled into this library (resources/about.qrc).
+static void initAboutResources() {
+    Q_INIT_RESOURCE(about);
+}
+
+namespace {
+
+using mendora::guarded;
+
+// The hidden gesture, in the picture's own coordinates: press strictly inside
+// the first spot with Ctrl and Shift held, release inside the second spot, a
+// little lower, with Ctrl and Alt held.
+const QRect kGesturePressSpot(0, 170, 12, 12);
+const QRect kGestureReleaseSpot(0, 190, 12, 12);
+constexpr Qt::KeyboardModifiers kGesturePressKeys = Qt::ControlModifier | Qt::ShiftModifier;
+constexpr Qt::KeyboardModifiers kGestureReleaseKeys = Qt::ControlModifier | Qt::AltModifier;
+
+bool held(Qt::KeyboardModifiers pressed, Qt::KeyboardModifiers pair) {
+    return (pressed & pair) == pair;
+}
+
+bool isClick(const QEvent *event, const QWidget *label) {
+    if (event->type() != QEvent::MouseButtonRelease)
+        return false;
+    const auto *mouse = static_cast<const QMouseEvent *>(event);
+    return mouse->button() == Qt::LeftButton && label->rect().contains(mouse->position().toPoint());
+}
+
+} // namespace
+
 TAboutForm *AboutForm = nullptr;
 
-TAboutForm::TAboutForm(QWidget *parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("AboutForm"));
-    setWindowTitle(QStringLiteral("About"));
+TAboutForm::TAboutForm(const std::string &programFolder, QWidget *parent)
+    : QDialog(parent), ProgramFolder(programFolder) {
+    initAboutResources();
+    setupUi(this);
+    mendora::applyPixelFonts(this);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
     setFixedSize(594, 377);
+    // The frame only draws; presses go through to the picture under it.
+    Bevel1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    for (QWidget *watched : {static_cast<QWidget *>(URL), static_cast<QWidget *>(EMAIL),
+                             static_cast<QWidget *>(Company), static_cast<QWidget *>(Image1)})
+        watched->installEventFilter(this);
+    connect(ThankButton, &QPushButton::clicked, this,
+            mendora::guardedSlot(this, &TAboutForm::ThankButtonClick));
+    connect(Button1, &QPushButton::clicked, this,
+            mendora::guardedSlot(this, &TAboutForm::Button1Click));
+}
+
+void TAboutForm::showEvent(QShowEvent *event) {
+    mendora::centreWindowOn(this, mendora::screenAreaFor(this));
+    QDialog::showEvent(event);
+    Button1->setFocus();
+    if (!PictureTried_) {
+        PictureTried_ = true;
+        guarded([this] { ShowPicture(); });
+    }
+}
+
+// Decoded at the first showing, not at start-up; a damaged picture leaves
+// the frame empty.
+void TAboutForm::ShowPicture() {
+    QFile file(QStringLiteral(":/about/About.jpg"));
+    if (!file.open(QIODevice::ReadOnly))
+        throw mendora::Error("The picture of the About window is missing");
+    const QByteArray bytes = file.readAll();
+    const QImage image = mendora::decodeJpeg(std::string_view(bytes.constData(), bytes.size()));
+    Image1->setPixmap(QPixmap::fromImage(image));
+    Image1->resize(image.size());
+}
+
+bool TAboutForm::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == URL && isClick(event, URL)) {
+        guarded([this] { URLClick(); });
+    } else if (watched == EMAIL && isClick(event, EMAIL)) {
+        guarded([this] { EMAILClick(); });
+    } else if (watched == Company && isClick(event, Company)) {
+        guarded([this] { CompanyTopClick(); });
+    } else if (watched == Image1 && event->type() == QEvent::MouseButtonPress) {
+        guarded([&] { Image1MouseDown(static_cast<QMouseEvent *>(event)); });
+    } else if (watched == Image1 && event->type() == QEvent::MouseButtonRelease) {
+        guarded([&] { Image1MouseUp(static_cast<QMouseEvent *>(event)); });
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TAboutForm::URLClick() {
+    ShellOpen(URL->text().toLocal8Bit().toStdString());
+}
+
+void TAboutForm::EMAILClick() {
+    ShellOpen("mailto:" + EMAIL->text().toLocal8Bit().toStdString());
+}
+
+void TAboutForm::CompanyTopClick() {
+    Gesture_ = GestureArmed;
+}
+
+void TAboutForm::Image1MouseDown(QMouseEvent *event) {
+    const bool atSpot = kGesturePressSpot.contains(event->position().toPoint(), true);
+    Gesture_ = Gesture_ == GestureArmed && atSpot && held(event->modifiers(), kGesturePressKeys)
+                   ? GesturePressed
+                   : GestureIdle;
+}
+
+void TAboutForm::Image1MouseUp(QMouseEvent *event) {
+    if (Gesture_ == GesturePressed && kGestureReleaseSpot.contains(event->position().toPoint()) &&
+        held(event->modifiers(), kGestureReleaseKeys)) {
+        Memo1->setVisible(true);
+        return;
+    }
+    Gesture_ = GestureIdle;
+}
+
+void TAboutForm::ThankButtonClick() {
+    if (!ThankForm)
+        return;
+    ThankForm->Memo1->clear();
+    const std::string path = ThankFile();
+    std::string bytes;
+    if (const int error = mendora::files::readWholeFile(path, bytes))
+        throw mendora::IoError(mendora::ioCodeFromSystemError(error, path));
+    QStringList lines;
+    for (const std::string &line : mendora::shownThankLines(bytes))
+        lines << QString::fromStdString(line);
+    ThankForm->Memo1->setPlainText(lines.join(u'\n'));
+    ThankForm->exec();
+}
+
+void TAboutForm::Button1Click() {
+    accept();
 }

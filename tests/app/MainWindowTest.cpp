@@ -163,15 +163,13 @@ TEST_F(MainWindow, FunctionKeysIncludingTheHiddenF6) {
     EXPECT_EQ(fakes.shell.opened,
               std::vector<std::string>{mendora::programFolder + "/MendoraHelp.chm"});
 
-    TForm2 preferences(mendora::programFolder, &w);
-    Form2 = &preferences;
+    TForm2 &preferences = windows().form2;
     bool shown = false;
     QTimer::singleShot(0, [&] {
         shown = preferences.isVisible() && preferences.isModal();
         preferences.reject();
     });
     QTest::keyClick(&w, Qt::Key_F9);
-    Form2 = nullptr;
     EXPECT_TRUE(shown) << "F9 shows the Preferences dialog modally";
 }
 
@@ -225,10 +223,8 @@ namespace {
 TEST_F(MainWindow, AboutAndMoreSoftwareOpenModally) {
     TMainForm &w = window();
     w.show();
-    TAboutForm about(&w);
-    TMoreForm more(&w);
-    AboutForm = &about;
-    MoreForm = &more;
+    TAboutForm &about = windows().about;
+    TMoreForm &more = windows().more;
     for (auto [action, dialog] : {std::pair<QAction *, QDialog *>{w.About, &about},
                                   std::pair<QAction *, QDialog *>{w.More3, &more}}) {
         bool modal = false;
@@ -241,8 +237,6 @@ TEST_F(MainWindow, AboutAndMoreSoftwareOpenModally) {
     }
     EXPECT_EQ(about.windowTitle(), "About");
     EXPECT_EQ(more.windowTitle(), "More Software");
-    AboutForm = nullptr;
-    MoreForm = nullptr;
 }
 
 } // namespace
