@@ -16,6 +16,7 @@
 #include "system/Random.h"
 #include "ui/ErrorGuard.h"
 #include "ui/Forms.h"
+#include "ui/LazyIcon.h"
 
 #include <QBuffer>
 #include <QCloseEvent>
@@ -60,10 +61,24 @@ TMainForm::TMainForm(const std::string &executablePath, QWidget *parent)
     mendora::initResources();
     setupUi(this);
     mendora::fitTextControls(this);
+    // The pictures are read when first drawn: the menus' ones only when a
+    // menu opens.
     for (int i = 0; i < 8; ++i)
-        IcoList.emplace_back(QStringLiteral(":/icons/ico%1.png").arg(i));
+        IcoList.push_back(mendora::lazyFileIcon(QStringLiteral(":/icons/ico%1.png").arg(i)));
     for (int i = 0; i < 7; ++i)
-        BigIcoList.emplace_back(QStringLiteral(":/icons/big%1.png").arg(i));
+        BigIcoList.push_back(mendora::lazyFileIcon(QStringLiteral(":/icons/big%1.png").arg(i)));
+    // Picture numbers index the lists; Convert to Wave names pictures that do
+    // not exist (8 and 7) and shows none.
+    const std::pair<QAction *, int> menuPictures[] = {
+        {AddFile1, 3}, {DeleteFile1, 4}, {menuFix, 5}, {Preferences1, 7},
+        {Content1, 2}, {Homepage1, 0},   {EMail1, 1}};
+    for (const auto &[item, picture] : menuPictures)
+        item->setIcon(IcoList[picture]);
+    const std::pair<QToolButton *, int> toolPictures[] = {
+        {ToolButton1, 3},  {ToolButton2, 4}, {ToolButton4, 5}, {ToolButton5, 6},
+        {ToolHomepage, 0}, {ToolEmail, 1},   {ToolContent, 2}};
+    for (const auto &[button, picture] : toolPictures)
+        button->setIcon(BigIcoList[picture]);
 
     MediaList_ = new MediaListModel(this);
     MediaList_->setPictures(IcoList);
@@ -170,6 +185,10 @@ namespace {
 
 // Loads every picture of an icon file into `face`, which draws the one that
 // suits its 33-pixel size on the screen's pixel density.
+void SetText(QLabel *label, const std::string &text) {
+    label->setText(QString::fromLocal8Bit(text));
+}
+
 void LoadFacePicture(QLabel *face, const std::string &path) {
     std::string bytes;
     if (const int error = mendora::files::readWholeFile(path, bytes))
@@ -188,26 +207,21 @@ void LoadFacePicture(QLabel *face, const std::string &path) {
     face->setPixmap(icon.pixmap(QSize(kFaceSide, kFaceSide), face->devicePixelRatioF()));
 }
 
-void SetAutoSizedText(QLabel *label, const std::string &text) {
-    label->setText(QString::fromLocal8Bit(text));
-    label->adjustSize();
-}
-
 } // namespace
 
 void TMainForm::FormShow() {
     const mendora::ProductIdentity &id = Identity_;
     AboutForm->setWindowTitle(QString::fromLocal8Bit(id.AboutCaption));
-    SetAutoSizedText(AboutForm->Company, id.CompanyName);
-    SetAutoSizedText(AboutForm->ProductName1, id.ProductName);
-    SetAutoSizedText(AboutForm->ProductName2, id.ProductName);
-    SetAutoSizedText(AboutForm->ProductName3, id.ProductName);
-    SetAutoSizedText(AboutForm->Version, id.VersionText);
-    SetAutoSizedText(AboutForm->Copyright, id.CompanyFullName);
-    SetAutoSizedText(AboutForm->VersionSM, id.EditionText);
-    SetAutoSizedText(AboutForm->CopyrightYeah, id.CopyrightYears);
-    SetAutoSizedText(AboutForm->URL, id.HomepageUrl);
-    SetAutoSizedText(AboutForm->EMAIL, id.SupportMail);
+    SetText(AboutForm->Company, id.CompanyName);
+    SetText(AboutForm->ProductName1, id.ProductName);
+    SetText(AboutForm->ProductName2, id.ProductName);
+    SetText(AboutForm->ProductName3, id.ProductName);
+    SetText(AboutForm->Version, id.VersionText);
+    SetText(AboutForm->Copyright, id.CompanyFullName);
+    SetText(AboutForm->VersionSM, id.EditionText);
+    SetText(AboutForm->CopyrightYeah, id.CopyrightYears);
+    SetText(AboutForm->URL, id.HomepageUrl);
+    SetText(AboutForm->EMAIL, id.SupportMail);
 
     mendora::randomize();
 

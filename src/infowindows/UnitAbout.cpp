@@ -64,6 +64,11 @@ TAboutForm::TAboutForm(const std::string &programFolder, QWidget *parent)
 }
 
 void TAboutForm::showEvent(QShowEvent *event) {
+    // The labels fit their texts when they are first seen, so that their
+    // fonts are not loaded at start-up.
+    for (QLabel *label : findChildren<QLabel *>())
+        if (label != Image1 && label != FaceIco)
+            label->adjustSize();
     mendora::centreWindowOn(this, mendora::screenAreaFor(this));
     QDialog::showEvent(event);
     Button1->setFocus();

@@ -4,6 +4,7 @@
 #include "settings/IniFiles32.h"
 #include "ui/ErrorGuard.h"
 #include "ui/Forms.h"
+#include "ui/LazyIcon.h"
 
 namespace {
 
@@ -77,7 +78,7 @@ TForm2::TForm2(const std::string &programFolder, QWidget *parent) : QDialog(pare
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(394, 308);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/big6.png")));
+    setWindowIcon(mendora::lazyFileIcon(QStringLiteral(":/icons/big6.png")));
 
     using mendora::guardedSlot;
     const auto bind = [this](QAbstractButton *button, void (TForm2::*handler)()) {

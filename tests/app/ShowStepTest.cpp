@@ -19,7 +19,7 @@ protected:
     }
 };
 
-void expectAboutTexts(const TAboutForm &about) {
+void expectAboutTexts(TAboutForm &about) {
     EXPECT_EQ(about.windowTitle(), "About");
     EXPECT_EQ(about.Company->text(), "Corvanta");
     for (const QLabel *name : {about.ProductName1, about.ProductName2, about.ProductName3})
@@ -30,9 +30,11 @@ void expectAboutTexts(const TAboutForm &about) {
     EXPECT_EQ(about.CopyrightYeah->text(), "2002-2003");
     EXPECT_EQ(about.URL->text(), "https://www.example.com/mendora/");
     EXPECT_EQ(about.EMAIL->text(), "support@example.com");
-    // Auto-sized: each label fits its text.
+    // Auto-sized when shown: each label fits its text.
+    about.show();
     for (const QLabel *label : {about.Company, about.ProductName2, about.URL, about.EMAIL})
         EXPECT_GE(label->width(), label->sizeHint().width()) << label->objectName().toStdString();
+    about.hide();
 }
 
 TEST_F(ShowStep, FillsEveryWindowOnce) {
