@@ -299,13 +299,10 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event) {
         case QEvent::Leave:
             guarded([this] { Label2MouseLeave(); });
             break;
-        case QEvent::MouseButtonRelease: {
-            const auto *mouse = static_cast<QMouseEvent *>(event);
-            if (mouse->button() == Qt::LeftButton &&
-                Label2->rect().contains(mouse->position().toPoint()))
+        case QEvent::MouseButtonRelease:
+            if (mendora::isLeftClick(event, Label2))
                 guarded([this] { Label2Click(); });
             break;
-        }
         default:
             break;
         }

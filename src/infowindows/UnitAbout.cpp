@@ -33,13 +33,6 @@ bool held(Qt::KeyboardModifiers pressed, Qt::KeyboardModifiers pair) {
     return (pressed & pair) == pair;
 }
 
-bool isClick(const QEvent *event, const QWidget *label) {
-    if (event->type() != QEvent::MouseButtonRelease)
-        return false;
-    const auto *mouse = static_cast<const QMouseEvent *>(event);
-    return mouse->button() == Qt::LeftButton && label->rect().contains(mouse->position().toPoint());
-}
-
 } // namespace
 
 TAboutForm *AboutForm = nullptr;
@@ -49,9 +42,7 @@ TAboutForm::TAboutForm(const std::string &programFolder, QWidget *parent)
     initAboutResources();
     setupUi(this);
     mendora::applyPixelFonts(this);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(594, 377);
+    mendora::setFixedDialogFrame(this, {594, 377});
     // The frame only draws; presses go through to the picture under it.
     Bevel1->setAttribute(Qt::WA_TransparentForMouseEvents);
     for (QWidget *watched : {static_cast<QWidget *>(URL), static_cast<QWidget *>(EMAIL),
@@ -91,11 +82,11 @@ void TAboutForm::ShowPicture() {
 }
 
 bool TAboutForm::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == URL && isClick(event, URL)) {
+    if (watched == URL && mendora::isLeftClick(event, URL)) {
         guarded([this] { URLClick(); });
-    } else if (watched == EMAIL && isClick(event, EMAIL)) {
+    } else if (watched == EMAIL && mendora::isLeftClick(event, EMAIL)) {
         guarded([this] { EMAILClick(); });
-    } else if (watched == Company && isClick(event, Company)) {
+    } else if (watched == Company && mendora::isLeftClick(event, Company)) {
         guarded([this] { CompanyTopClick(); });
     } else if (watched == Image1 && event->type() == QEvent::MouseButtonPress) {
         guarded([&] { Image1MouseDown(static_cast<QMouseEvent *>(event)); });

@@ -13,9 +13,7 @@ const std::array<const char *, 10> TMoreForm::PageFiles = {
 TMoreForm::TMoreForm(QWidget *parent) : QDialog(parent) {
     setupUi(this);
     mendora::applyPixelFonts(this);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(657, 446);
+    mendora::setFixedDialogFrame(this, {657, 446});
     connect(Button1, &QPushButton::clicked, this,
             mendora::guardedSlot(this, &TMoreForm::Button1Click));
     connect(Close2, &QPushButton::clicked, this,

@@ -21,9 +21,7 @@ TThankForm *ThankForm = nullptr;
 TThankForm::TThankForm(QWidget *parent) : QDialog(parent) {
     setupUi(this);
     mendora::applyPixelFonts(this);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(482, 331);
+    mendora::setFixedDialogFrame(this, {482, 331});
     // Placed at its designed screen position rather than centred.
     move(192, 107);
     connect(Button1, &QPushButton::clicked, this,

@@ -75,9 +75,7 @@ TForm2 *Form2 = nullptr;
 TForm2::TForm2(const std::string &programFolder, QWidget *parent) : QDialog(parent) {
     setupUi(this);
     mendora::fitTextControls(this);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(394, 308);
+    mendora::setFixedDialogFrame(this, {394, 308});
     setWindowIcon(mendora::lazyFileIcon(QStringLiteral(":/icons/big6.png")));
 
     using mendora::guardedSlot;

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMargins>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QScreen>
 #include <QVariant>
@@ -20,6 +21,19 @@ void fitTextControls(QWidget *root) {
         if (needed > child->width())
             child->resize(needed, child->height());
     }
+}
+
+void setFixedDialogFrame(QWidget *dialog, const QSize &client) {
+    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint);
+    dialog->setFixedSize(client);
+}
+
+bool isLeftClick(const QEvent *event, const QWidget *label) {
+    if (event->type() != QEvent::MouseButtonRelease)
+        return false;
+    const auto *mouse = static_cast<const QMouseEvent *>(event);
+    return mouse->button() == Qt::LeftButton && label->rect().contains(mouse->position().toPoint());
 }
 
 void applyPixelFonts(QWidget *root) {

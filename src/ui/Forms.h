@@ -1,7 +1,9 @@
 // Helpers for windows laid out at designed pixel positions.
 #pragma once
 
+class QEvent;
 class QRect;
+class QSize;
 class QWidget;
 
 namespace mendora {
@@ -10,6 +12,14 @@ namespace mendora {
 // does not fit its designed width (the free fonts that stand in for the
 // classic ones run a little wider). Positions stay as designed.
 void fitTextControls(QWidget *root);
+
+// A dialog frame that cannot be resized, with only the close box in its
+// title bar, around a client area of `client` pixels.
+void setFixedDialogFrame(QWidget *dialog, const QSize &client);
+
+// True when `event`, delivered to `label`, ends a left click on it: the
+// button released inside the label's rectangle.
+bool isLeftClick(const QEvent *event, const QWidget *label);
 
 // Gives `root` and every widget below it that carries the form property
 // "fontPixelSize" a font of that many pixels (Designer forms store point
