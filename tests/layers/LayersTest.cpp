@@ -186,7 +186,8 @@ TEST(Layers, LowLayersLinkNoQtOrNoWidgets) {
                 found.push_back(t);
         return found;
     };
-    for (const char *target : {"mendora_system", "mendora_inistore", "mendora_runcounter"}) {
+    for (const char *target :
+         {"mendora_system", "mendora_inistore", "mendora_runcounter", "mendora_mediacheck"}) {
         ASSERT_TRUE(m.targets.count(target)) << target;
         EXPECT_EQ(linksQt(target, "Qt6::"), std::vector<std::string>{}) << target;
     }

@@ -1,0 +1,36 @@
+// Judges one media file by demuxing and decoding all of it with FFmpeg's
+// libraries: intact, damaged (with what and where), not a media file this
+// build can decode, or unreadable. Writes nothing. No Qt, no widgets.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace mendora::mediacheck {
+
+enum class Verdict { Intact, Damaged, Unsupported, Unreadable };
+
+// "intact", "damaged", "unsupported", "unreadable".
+const char *verdictName(Verdict verdict);
+
+struct Finding {
+    Verdict verdict = Verdict::Intact;
+    // A few words for the list ("damaged data near 45 %", "empty file").
+    std::string summary;
+};
+
+struct CheckControl {
+    // Bytes of the file judged so far; called on the checking thread, with
+    // values that never decrease. May be empty.
+    std::function<void(std::int64_t)> progress;
+    // Set from any thread to stop the check as soon as possible.
+    const std::atomic<bool> *cancel = nullptr;
+};
+
+// The verdict on `path`, or nothing when the check was cancelled.
+std::optional<Finding> checkFile(const std::string &path, const CheckControl &control = {});
+
+} // namespace mendora::mediacheck
