@@ -24,7 +24,6 @@
 #include <QHeaderView>
 #include <QImageReader>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QScreen>
 #include <QSessionManager>
 #include <QTimer>

@@ -37,6 +37,12 @@ Decoder &decoderOf(j_common_ptr info) {
     std::longjmp(decoder.escape, 1);
 }
 
+// Our own refusals take the same way out as libjpeg's errors.
+[[noreturn]] void refuse(Decoder &decoder, const char *reason) {
+    std::snprintf(decoder.message, sizeof decoder.message, "%s", reason);
+    std::longjmp(decoder.escape, 1);
+}
+
 // Warnings (level -1) mean corrupt data that libjpeg would patch over; they
 // fail the decoding too. Trace messages (level >= 0) are ignored.
 void onMessage(j_common_ptr info, int level) {
@@ -62,18 +68,14 @@ QImage decodeJpeg(std::string_view data) {
     jpeg_mem_src(info, reinterpret_cast<const unsigned char *>(data.data()),
                  static_cast<unsigned long>(data.size()));
     jpeg_read_header(info, TRUE);
-    if (info->image_width > kMaxSide || info->image_height > kMaxSide) {
-        jpeg_destroy_decompress(info);
-        throw Error("The picture cannot be decoded: it is larger than the program accepts");
-    }
+    if (info->image_width > kMaxSide || info->image_height > kMaxSide)
+        refuse(*decoder, "it is larger than the program accepts");
     info->out_color_space = JCS_RGB;
     jpeg_start_decompress(info);
     decoder->image = QImage(static_cast<int>(info->output_width),
                             static_cast<int>(info->output_height), QImage::Format_RGB888);
-    if (decoder->image.isNull()) {
-        jpeg_destroy_decompress(info);
-        throw Error("The picture cannot be decoded: out of memory");
-    }
+    if (decoder->image.isNull())
+        refuse(*decoder, "out of memory");
     while (info->output_scanline < info->output_height) {
         JSAMPROW row = decoder->image.scanLine(static_cast<int>(info->output_scanline));
         jpeg_read_scanlines(info, &row, 1);

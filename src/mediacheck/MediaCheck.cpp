@@ -4,7 +4,7 @@
 #include "system/Files.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cstdarg>
 #include <memory>
 #include <mutex>
 #include <vector>
