@@ -1,6 +1,7 @@
-// Draws the program's pictures: the 16 x 16 menu and list pictures, the
-// 48 x 48 toolbar pictures and the application icon, and on request the window
-// faces (.ico) and the About picture (.jpg). Run by scripts/draw-icons; the files
+// Draws the program's pictures: the 16 x 16 menu and list pictures (with the
+// rows' marks: check, damaged, not checked), the 48 x 48 toolbar pictures and
+// the application icon, and on request the window faces (.ico) and the About
+// picture (.jpg). Run by scripts/draw-icons; the files
 // it writes are committed under resources/.
 //   mendora_drawicons [icons-dir] [--faces faces-dir] [--about about.jpg]
 #include <QDir>
@@ -207,6 +208,31 @@ void drawCheck(Canvas &c) {
     thick.setWidthF(6.5);
     p.setPen(thick);
     p.drawPath(tick);
+}
+
+// A damaged file: a white cross on a red disc.
+void drawDamaged(Canvas &c) {
+    QPainter &p = c.p;
+    p.setPen(c.outline(QColor(120, 10, 10), 1.5));
+    p.setBrush(QColor(215, 35, 35));
+    p.drawEllipse(QPointF(24, 24), 21, 21);
+    QPen cross(Qt::white, 7.5);
+    cross.setCapStyle(Qt::RoundCap);
+    p.setPen(cross);
+    p.drawLine(QPointF(15, 15), QPointF(33, 33));
+    p.drawLine(QPointF(33, 15), QPointF(15, 33));
+}
+
+// A file that was not checked: a white bar on a grey disc.
+void drawNotChecked(Canvas &c) {
+    QPainter &p = c.p;
+    p.setPen(c.outline(QColor(85, 85, 95), 1.5));
+    p.setBrush(QColor(160, 160, 170));
+    p.drawEllipse(QPointF(24, 24), 21, 21);
+    QPen bar(Qt::white, 8);
+    bar.setCapStyle(Qt::RoundCap);
+    p.setPen(bar);
+    p.drawLine(QPointF(13, 24), QPointF(35, 24));
 }
 
 void drawPageGear(Canvas &c) {
@@ -2105,6 +2131,8 @@ int main(int argc, char **argv) {
     }
     ok &= render(16, drawCheck).save(out + QStringLiteral("/ico6.png"));
     ok &= render(16, drawPageGear).save(out + QStringLiteral("/ico7.png"));
+    ok &= render(16, drawDamaged).save(out + QStringLiteral("/ico8.png"));
+    ok &= render(16, drawNotChecked).save(out + QStringLiteral("/ico9.png"));
     ok &= render(48, drawPageGear).save(out + QStringLiteral("/big6.png"));
     ok &= render(48, drawDisc).save(out + QStringLiteral("/app.png"));
     ok &= render(256, drawDisc).save(out + QStringLiteral("/app256.png"));

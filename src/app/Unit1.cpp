@@ -62,12 +62,13 @@ TMainForm::TMainForm(const std::string &executablePath, QWidget *parent)
     mendora::fitTextControls(this);
     // The pictures are read when first drawn: the menus' ones only when a
     // menu opens.
-    for (int i = 0; i < 8; ++i)
+    for (int i = 0; i < 10; ++i)
         IcoList.push_back(mendora::lazyFileIcon(QStringLiteral(":/icons/ico%1.png").arg(i)));
     for (int i = 0; i < 7; ++i)
         BigIcoList.push_back(mendora::lazyFileIcon(QStringLiteral(":/icons/big%1.png").arg(i)));
-    // Picture numbers index the lists; Convert to Wave names pictures that do
-    // not exist (8 and 7) and shows none.
+    // Picture numbers index the lists; Convert to Wave names pictures 8 and 7,
+    // which the menu and toolbar lists never had, and shows none. Pictures 8
+    // and 9 of IcoList mark damaged and not checked rows.
     const std::pair<QAction *, int> menuPictures[] = {
         {AddFile1, 3}, {DeleteFile1, 4}, {menuFix, 5}, {Preferences1, 7},
         {Content1, 2}, {Homepage1, 0},   {EMail1, 1}};
@@ -95,11 +96,12 @@ TMainForm::TMainForm(const std::string &executablePath, QWidget *parent)
     Lv->header()->resizeSection(MediaListModel::ColumnNum, 40);
     Lv->header()->resizeSection(MediaListModel::ColumnFile, 150);
     Lv->header()->resizeSection(MediaListModel::ColumnDirectory, 300);
+    Lv->header()->resizeSection(MediaListModel::ColumnResult, 160);
     Lv->setItemDelegateForColumn(MediaListModel::ColumnNum, new mendora::NumColumnDelegate(Lv));
     connect(MediaList_, &QAbstractItemModel::rowsInserted, this,
             [this] { mendora::fitNumColumn(*Lv, MediaListModel::ColumnNum); });
 
-    Pass_ = new mendora::CheckPass(*MediaList_, *this, this);
+    Pass_ = new mendora::CheckPass(*MediaList_, *this, mendora::CheckPass::defaultChecker(), this);
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(10);
@@ -372,7 +374,7 @@ void TMainForm::ConverttoWave1Click() {
 }
 
 void TMainForm::StopButtonClick() {
-    FixRunning = false;
+    Pass_->Stop();
 }
 
 void TMainForm::showPanel() {
@@ -459,7 +461,7 @@ void TMainForm::closeEvent(QCloseEvent *event) {
     guarded([&] { canClose = FormCloseQuery(); });
     if (canClose) {
         // A running pass ends at its next step; the program then ends normally.
-        FixRunning = false;
+        Pass_->Stop();
         event->accept();
     } else {
         event->ignore();

@@ -37,12 +37,29 @@ void randomDigits(QString &text, int count) {
         c = QChar(u'0' + randomBelow(10));
 }
 
-CheckPass::CheckPass(MediaListModel &list, PassView &view, QObject *parent)
-    : QObject(parent), List(list), View(view) {
-    // Rows deleted while the pass serves messages: checked at the next step.
-    const auto removed = [this] { RowsRemoved = true; };
+CheckPass::CheckPass(MediaListModel &list, PassView &view, FileChecker checker, QObject *parent)
+    : QObject(parent), List(list), View(view), Checker(std::move(checker)) {
+    // Rows deleted while the pass serves messages: checked at the next step,
+    // or at once when the pass waits for a check.
+    const auto removed = [this] {
+        RowsRemoved = true;
+        if (Check)
+            Check->wake();
+    };
     connect(&List, &QAbstractItemModel::rowsRemoved, this, removed);
     connect(&List, &QAbstractItemModel::modelReset, this, removed);
+}
+
+FileChecker CheckPass::defaultChecker() {
+    return [](const std::string &path, const mediacheck::CheckControl &control) {
+        return mediacheck::checkFile(path, control);
+    };
+}
+
+void CheckPass::Stop() {
+    FixRunning = false;
+    if (Check)
+        Check->wake();
 }
 
 std::string CheckPass::PathOf(int row) const {
@@ -83,16 +100,54 @@ void CheckPass::RunCheckPass() {
                 continue;
             View.setBarPosition(Bar::File, 0);
             CheckOneFile(i);
-            if (!FixRunning)
+            const bool stopped = !FixRunning;
+            if (const int row = List.rowOfId(PassRows[i]); row >= 0 && !stopped)
+                MarkRow(row, Check->result());
+            Check.reset();
+            if (stopped)
                 break;
-            if (const int row = List.rowOfId(PassRows[i]); row >= 0)
-                List.setPicture(row, PictureDone);
         }
     } catch (...) {
+        Check.reset();
         Finish();
         throw;
     }
     Finish();
+}
+
+void CheckPass::MarkRow(int row, const std::optional<mediacheck::Finding> &finding) {
+    if (!finding)
+        return;
+    using mediacheck::Verdict;
+    switch (finding->verdict) {
+    case Verdict::Intact:
+        List.setPicture(row, PictureDone);
+        break;
+    case Verdict::Damaged:
+    case Verdict::Unreadable:
+        List.setPicture(row, PictureDamaged);
+        break;
+    case Verdict::Unsupported:
+        List.setPicture(row, PictureNotChecked);
+        break;
+    }
+    List.setResult(row, finding->summary, finding->details);
+}
+
+bool CheckPass::CurrentRowGone() {
+    if (!RowsRemoved)
+        return false;
+    RowsRemoved = false;
+    return List.rowOfId(CurrentRow) < 0;
+}
+
+bool CheckPass::WaitForCheck(std::int64_t bytes) {
+    while (FixRunning && !Check->finished() && Check->judged() < bytes) {
+        Check->waitFor(bytes);
+        if (CurrentRowGone())
+            return false;
+    }
+    return true;
 }
 
 void CheckPass::CheckOneFile(std::size_t index) {
@@ -105,22 +160,32 @@ void CheckPass::CheckOneFile(std::size_t index) {
     const BarScale fileScale = BarScale::forMaximum(size);
     View.setBarMaximum(Bar::File, fileScale(size));
     RowsRemoved = false;
+    Check = std::make_unique<BackgroundCheck>(Checker, path);
     const std::int64_t steps = size / 10;
+    bool gone = false;
     for (std::int64_t s = 0; s <= steps; ++s) {
         if (!FixRunning)
             break;
         if (s % 2 == 0) {
             QCoreApplication::processEvents();
             // A deleted file's turn ends here, unmarked.
-            if (RowsRemoved) {
-                RowsRemoved = false;
-                if (List.rowOfId(CurrentRow) < 0)
-                    break;
-            }
+            if ((gone = CurrentRowGone()))
+                break;
         }
+        if ((gone = !WaitForCheck(10 * s)))
+            break;
+        // Stopped while waiting: this step's bytes were never judged.
+        if (!Check->finished() && Check->judged() < 10 * s)
+            break;
         View.setBarPosition(Bar::File, fileScale(10 * s));
         View.setBarPosition(Bar::Overall, OverallScale(DoneBytes + 10 * s));
     }
+    if (!gone)
+        WaitForCheck(INT64_MAX);
+    // A check still running has lost its file or its pass: it is cancelled
+    // and leaves no verdict.
+    if (!Check->finished())
+        Check->cancel();
     DoneBytes += size;
 }
 

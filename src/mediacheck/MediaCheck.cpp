@@ -74,7 +74,16 @@ std::string percentOf(std::int64_t part, std::int64_t whole) {
 }
 
 Finding damaged(std::string summary) {
-    return {Verdict::Damaged, std::move(summary)};
+    std::string details = summary;
+    return {Verdict::Damaged, std::move(summary), std::move(details)};
+}
+
+Finding unsupported(std::string details) {
+    return {Verdict::Unsupported, "not checked", std::move(details)};
+}
+
+Finding unreadable(std::string details) {
+    return {Verdict::Unreadable, "unreadable", std::move(details)};
 }
 
 } // namespace
@@ -82,7 +91,7 @@ Finding damaged(std::string summary) {
 std::optional<Finding> checkFile(const std::string &path, const CheckControl &control) {
     std::int64_t size = 0;
     if (const int error = files::fileSize(path, size))
-        return Finding{Verdict::Unreadable, systemErrorText(error)};
+        return unreadable(systemErrorText(error));
     if (size == 0)
         return damaged("empty file");
     const auto cancelled = [&] {
@@ -102,14 +111,14 @@ std::optional<Finding> checkFile(const std::string &path, const CheckControl &co
 
     AVFormatContext *raw = avformat_alloc_context();
     if (!raw)
-        return Finding{Verdict::Unreadable, "out of memory"};
+        return unreadable("out of memory");
     raw->interrupt_callback = {interruptRequested, const_cast<std::atomic<bool> *>(control.cancel)};
     if (const int error = avformat_open_input(&raw, path.c_str(), nullptr, nullptr); error < 0) {
         if (cancelled())
             return std::nullopt;
         if (error == AVERROR(EIO) || error == AVERROR(EACCES) || error == AVERROR(ENOENT))
-            return Finding{Verdict::Unreadable, systemErrorText(AVUNERROR(error))};
-        return Finding{Verdict::Unsupported, "not a media file this program can decode"};
+            return unreadable(systemErrorText(AVUNERROR(error)));
+        return unsupported("not a media file this program can decode");
     }
     std::unique_ptr<AVFormatContext, InputCloser> input(raw);
     const int probeErrors = loggedErrors;
@@ -142,7 +151,7 @@ std::optional<Finding> checkFile(const std::string &path, const CheckControl &co
         ++decodable;
     }
     if (decodable == 0)
-        return Finding{Verdict::Unsupported, "no decoder here for its streams"};
+        return unsupported("no decoder here for its streams");
 
     std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
     std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
@@ -190,7 +199,7 @@ std::optional<Finding> checkFile(const std::string &path, const CheckControl &co
         return std::nullopt;
     if (readResult != AVERROR_EOF) {
         if (readResult == AVERROR(EIO))
-            return Finding{Verdict::Unreadable, systemErrorText(EIO)};
+            return unreadable(systemErrorText(EIO));
         noteDamage();
     }
     for (unsigned i = 0; i < decoders.size(); ++i) {
@@ -203,14 +212,15 @@ std::optional<Finding> checkFile(const std::string &path, const CheckControl &co
             noteDamage();
     }
     report(size);
-    if (firstDamageAt >= 0)
-        return damaged("damaged data near " + percentOf(firstDamageAt, size));
 
     // A file cut short often decodes cleanly up to where it stops: compare
-    // what the streams declare with what was decoded.
-    for (unsigned i = 0; i < decoders.size(); ++i) {
+    // what the stream headers declare with what was decoded. Durations that
+    // the demuxer estimated from timestamps or the bit rate declare nothing.
+    std::optional<std::string> shortfall;
+    for (unsigned i = 0; i < decoders.size() && !shortfall; ++i) {
         const AVStream *stream = input->streams[i];
-        if (!decoders[i] || stream->duration <= 0 || decodedEnd[i] == AV_NOPTS_VALUE)
+        if (!decoders[i] || stream->duration <= 0 || decodedEnd[i] == AV_NOPTS_VALUE ||
+            input->duration_estimation_method != AVFMT_DURATION_FROM_STREAM)
             continue;
         const std::int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
         const std::int64_t decoded = decodedEnd[i] - start;
@@ -219,10 +229,15 @@ std::optional<Finding> checkFile(const std::string &path, const CheckControl &co
         const std::int64_t fifth = av_rescale_q(1, AVRational{1, 5}, stream->time_base);
         const std::int64_t slack = std::max(stream->duration / 50, fifth);
         if (decoded < stream->duration - slack)
-            return damaged("ends at " + percentOf(decoded, stream->duration) +
-                           " of its declared length");
+            shortfall = percentOf(decoded, stream->duration);
     }
-    return Finding{Verdict::Intact, "intact"};
+    // Errors in the last stretch of a file that ends early are the cut's.
+    const std::int64_t tail = std::max<std::int64_t>(64 * 1024, size / 50);
+    if (firstDamageAt >= 0 && !(shortfall && firstDamageAt >= size - tail))
+        return damaged("damaged data near " + percentOf(firstDamageAt, size));
+    if (shortfall)
+        return damaged("ends at " + *shortfall + " of its declared length");
+    return Finding{Verdict::Intact, "intact", "decoded to the end without errors"};
 }
 
 } // namespace mendora::mediacheck

@@ -18,8 +18,12 @@ const char *verdictName(Verdict verdict);
 
 struct Finding {
     Verdict verdict = Verdict::Intact;
-    // A few words for the list ("damaged data near 45 %", "empty file").
+    // A few words for the list: "intact", "damaged data near 45 %", "empty
+    // file", "not checked", "unreadable".
     std::string summary;
+    // What was found, in a line, for a tooltip or a report: where and what
+    // the damage is, why a file was not checked, the system's read error.
+    std::string details;
 };
 
 struct CheckControl {

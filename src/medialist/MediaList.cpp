@@ -74,7 +74,13 @@ QVariant MediaListModel::data(const QModelIndex &index, int role) const {
             return localText(fileText(index.row()));
         case ColumnDirectory:
             return localText(directoryText(index.row()));
+        case ColumnResult:
+            return QString::fromStdString(entry(index.row()).result);
         }
+    } else if (role == Qt::ToolTipRole) {
+        const std::string &details = entry(index.row()).details;
+        if (!details.empty())
+            return QString::fromStdString(details);
     } else if (role == Qt::DecorationRole && index.column() == ColumnNum) {
         const int picture = entry(index.row()).picture;
         if (picture >= 0 && static_cast<std::size_t>(picture) < icons_.size())
@@ -86,7 +92,7 @@ QVariant MediaListModel::data(const QModelIndex &index, int role) const {
 QVariant MediaListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    static const char *const headers[ColumnCount] = {"Num", "File", "Directory"};
+    static const char *const headers[ColumnCount] = {"Num", "File", "Directory", "Result"};
     return section >= 0 && section < ColumnCount ? QString::fromLatin1(headers[section])
                                                  : QVariant();
 }
@@ -102,7 +108,7 @@ void MediaListModel::appendFiles(const std::vector<std::string> &paths) {
     beginInsertRows({}, n, n + static_cast<int>(paths.size()) - 1);
     MediaEntries.reserve(MediaEntries.size() + paths.size());
     for (const std::string &path : paths)
-        MediaEntries.push_back({path, PicturePending, nextId_++});
+        MediaEntries.push_back({path, PicturePending, nextId_++, {}, {}});
     endInsertRows();
 }
 
@@ -159,6 +165,14 @@ void MediaListModel::setPicture(int row, int picture) {
     MediaEntries[static_cast<std::size_t>(row)].picture = picture;
     const QModelIndex cell = index(row, ColumnNum);
     emit dataChanged(cell, cell, {Qt::DecorationRole});
+}
+
+void MediaListModel::setResult(int row, std::string result, std::string details) {
+    tListType &e = MediaEntries[static_cast<std::size_t>(row)];
+    e.result = std::move(result);
+    e.details = std::move(details);
+    emit dataChanged(index(row, ColumnNum), index(row, ColumnResult),
+                     {Qt::DisplayRole, Qt::ToolTipRole});
 }
 
 namespace {

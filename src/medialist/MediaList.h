@@ -17,6 +17,10 @@ struct tListType {
     std::string FullPath;
     int picture = 0; // index into IcoList
     quint64 id = 0;  // see MediaListModel::rowId
+    // The verdict of the last check, in a few words and in a line (UTF-8);
+    // empty until a check has finished.
+    std::string result;
+    std::string details;
 };
 
 // The program-wide entry array, in row order.
@@ -28,7 +32,13 @@ void deldata(int index, int count = 1);
 namespace mendora {
 
 // Pictures of IcoList that rows carry.
-enum MediaPicture { PicturePending = 5, PictureDone = 6 };
+// Done is the check mark of an intact file.
+enum MediaPicture {
+    PicturePending = 5,
+    PictureDone = 6,
+    PictureDamaged = 8,
+    PictureNotChecked = 9
+};
 
 // The file-type filter of the Add File dialog.
 extern const char *const kMediaFileFilter;
@@ -36,7 +46,7 @@ extern const char *const kMediaFileFilter;
 class MediaListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { ColumnNum, ColumnFile, ColumnDirectory, ColumnCount };
+    enum Column { ColumnNum, ColumnFile, ColumnDirectory, ColumnResult, ColumnCount };
 
     // The list starts empty: the entry array is cleared.
     explicit MediaListModel(QObject *parent = nullptr);
@@ -67,6 +77,10 @@ public:
     std::string_view directoryText(int row) const;
     int picture(int row) const { return entry(row).picture; }
     void setPicture(int row, int picture);
+    // The "Result" column's text and the row's tooltip.
+    std::string_view result(int row) const { return entry(row).result; }
+    std::string_view details(int row) const { return entry(row).details; }
+    void setResult(int row, std::string result, std::string details);
 
 private:
     const tListType &entry(int row) const { return MediaEntries[static_cast<std::size_t>(row)]; }

@@ -100,7 +100,7 @@ TEST_F(MainWindow, ToolbarButtons) {
     }
     EXPECT_TRUE(w.ToolButton8->isHidden());
     EXPECT_TRUE(w.ToolButton8->icon().isNull()) << "picture 7 does not exist";
-    EXPECT_EQ(w.IcoList.size(), 8u);
+    EXPECT_EQ(w.IcoList.size(), 10u) << "with the damaged and not checked marks";
     EXPECT_EQ(w.BigIcoList.size(), 7u);
     EXPECT_EQ(w.IcoList[5].availableSizes().value(0), QSize(16, 16));
     EXPECT_EQ(w.BigIcoList[5].availableSizes().value(0), QSize(48, 48));

@@ -1,6 +1,7 @@
-// The check-and-fix pass over real files, shown on a recording view. The
-// running pass is observed through the messages it serves: a zero-interval
-// timer fires once in every message processing (every second step).
+// The check-and-fix pass over real files, shown on a recording view, with a
+// checker of the test's own. The running pass is observed through the
+// messages it serves: a zero-interval timer fires once in every message
+// processing (every second step, and while the pass waits for a check).
 #include "fixpass/FixPass.h"
 #include "fixpass/PassView.h"
 #include "medialist/MediaList.h"
@@ -8,13 +9,21 @@
 #include "support/TestFiles.h"
 #include "system/Errors.h"
 
+#include <QTimer>
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace mendora;
 using namespace mendora::test;
+using mendora::mediacheck::CheckControl;
+using mendora::mediacheck::Finding;
+using mendora::mediacheck::Verdict;
 
 namespace {
 
@@ -99,10 +108,23 @@ protected:
         return values;
     }
 
+    std::vector<std::string> results() const {
+        std::vector<std::string> out;
+        for (int r = 0; r < list.rowCount(); ++r)
+            out.emplace_back(list.result(r));
+        return out;
+    }
+
     TempDir folder;
     MediaListModel list;
     RecordingView view;
-    CheckPass pass{list, view};
+    // The check the pass runs; by default every file is intact at once.
+    FileChecker check = [](const std::string &, const CheckControl &) {
+        return Finding{Verdict::Intact, "intact", "fine"};
+    };
+    CheckPass pass{list, view, [this](const std::string &path, const CheckControl &c) {
+                       return check(path, c);
+                   }};
     std::vector<Snapshot> snapshots;
 };
 
@@ -309,6 +331,98 @@ TEST_F(PassEngine, ManyRowsDeletedAtOnceDuringThePass) {
     });
     ASSERT_EQ(list.rowCount(), 150);
     EXPECT_EQ(pictures(), std::vector<int>(150, PictureDone));
+}
+
+TEST_F(PassEngine, VerdictsMarkTheRowsAndFillTheResultColumn) {
+    const struct {
+        const char *name;
+        Finding finding;
+        int picture;
+    } cases[] = {
+        {"good.avi", {Verdict::Intact, "intact", "decoded to the end"}, PictureDone},
+        {"cut.mp3",
+         {Verdict::Damaged, "ends at 73 %", "ends at 73 % of its length"},
+         PictureDamaged},
+        {"list.asx", {Verdict::Unsupported, "not checked", "not media"}, PictureNotChecked},
+        {"bad.vob", {Verdict::Unreadable, "unreadable", "Input/output error"}, PictureDamaged},
+        {"last.wav", {Verdict::Intact, "intact", "decoded to the end"}, PictureDone},
+    };
+    std::map<std::string, Finding> findings;
+    std::vector<std::string> paths;
+    for (const auto &c : cases) {
+        paths.push_back(makeFile(c.name, 30));
+        findings[paths.back()] = c.finding;
+    }
+    check = [&](const std::string &path, const CheckControl &) { return findings.at(path); };
+    list.appendFiles(paths);
+    runPass();
+    for (int r = 0; r < list.rowCount(); ++r) {
+        EXPECT_EQ(list.picture(r), cases[r].picture) << cases[r].name;
+        EXPECT_EQ(list.result(r), cases[r].finding.summary) << cases[r].name;
+        EXPECT_EQ(list.details(r), cases[r].finding.details) << cases[r].name;
+        const QModelIndex cell = list.index(r, MediaListModel::ColumnResult);
+        EXPECT_EQ(cell.data().toString().toStdString(), cases[r].finding.summary);
+        EXPECT_EQ(list.index(r, MediaListModel::ColumnFile).data(Qt::ToolTipRole).toString(),
+                  QString::fromStdString(cases[r].finding.details));
+    }
+    EXPECT_EQ(list.headerData(MediaListModel::ColumnResult, Qt::Horizontal, Qt::DisplayRole),
+              "Result");
+}
+
+// A check slower than the steps: each step waits until its bytes are judged.
+TEST_F(PassEngine, StepsNeverShowMoreThanTheCheckHasJudged) {
+    const std::int64_t size = 400;
+    std::atomic<std::int64_t> judged = 0;
+    check = [&](const std::string &, const CheckControl &c) {
+        for (std::int64_t bytes = 0; bytes <= size; bytes += 25) {
+            std::this_thread::sleep_for(std::chrono::microseconds(300));
+            judged = bytes;
+            c.progress(bytes);
+        }
+        return Finding{Verdict::Intact, "intact", "fine"};
+    };
+    list.appendFiles({makeFile("slow.avi", size), makeFile("next.avi", 20)});
+    int ahead = 0;
+    runPass([&](int, const Snapshot &s) {
+        if (s.label == list.fullPath(0) && s.file > judged)
+            ++ahead;
+    });
+    EXPECT_EQ(ahead, 0);
+    EXPECT_EQ(view.filePositions[2 + size / 10], size) << "the slow file's last step";
+    EXPECT_EQ(pictures(), (std::vector<int>{PictureDone, PictureDone}));
+}
+
+// A check that never finishes by itself: Stop, or deleting its row, ends the
+// wait and cancels it; the row keeps its picture and gets no result.
+TEST_F(PassEngine, StopOrDeletingTheRowCancelsAWaitingCheck) {
+    for (const bool stop : {true, false}) {
+        std::atomic<int> cancelled = 0;
+        check = [&](const std::string &path, const CheckControl &c) -> std::optional<Finding> {
+            if (path.ends_with("quick.avi"))
+                return Finding{Verdict::Intact, "intact", "fine"};
+            while (!c.cancel->load())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            ++cancelled;
+            return Finding{Verdict::Intact, "intact", "too late"};
+        };
+        relist({makeFile("stuck.avi", 100), makeFile("quick.avi", 20)});
+        QTimer::singleShot(50, [&] {
+            if (stop)
+                pass.Stop();
+            else
+                list.removeRowsAt({0});
+        });
+        runPass();
+        EXPECT_EQ(cancelled, 1) << stop;
+        EXPECT_FALSE(FixRunning);
+        if (stop) {
+            EXPECT_EQ(pictures(), (std::vector<int>{PicturePending, PicturePending}));
+            EXPECT_EQ(results(), (std::vector<std::string>{"", ""}));
+        } else {
+            EXPECT_EQ(pictures(), std::vector<int>{PictureDone}) << "the pass went on";
+            EXPECT_EQ(results(), std::vector<std::string>{"intact"});
+        }
+    }
 }
 
 } // namespace

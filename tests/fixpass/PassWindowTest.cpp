@@ -1,13 +1,16 @@
 // The pass as the main window runs it: its commands, the panel and its bars,
-// the Stop button, the ticker and the error box.
+// the Stop button, the ticker, the error box, and the real checker's marks.
+// Most files here are zeros: not media, so their rows are marked not checked.
 #include "fixpass/FixPass.h"
 #include "fixpass/LeanProgressBar.h"
 #include "medialist/MediaList.h"
 #include "support/MainWindowFixture.h"
 #include "support/PassProbe.h"
 
+#include <QHeaderView>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -99,7 +102,32 @@ TEST_F(PassWindow, PanelBarsAndTickerDuringThePass) {
     EXPECT_FALSE(w.Timer2->isActive()) << "the ticker pauses when the panel is hidden";
     EXPECT_EQ(w.ProgressBar1->position(), 50);
     EXPECT_EQ(w.ProgressBar2->position(), 150);
-    EXPECT_EQ(pictures(), (std::vector<int>{PictureDone, PictureDone}));
+    EXPECT_EQ(pictures(), (std::vector<int>{PictureNotChecked, PictureNotChecked}));
+}
+
+TEST_F(PassWindow, RealChecksMarkTheRowsAndFillTheResultColumn) {
+    const std::string tone = folder.file("tone.wav");
+    const std::string make = "ffmpeg -v error -y -f lavfi -i sine=frequency=440:sample_rate=8000 "
+                             "-t 1 -c:a pcm_s16le " +
+                             tone + " </dev/null";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    const std::string bytes = readBytes(tone);
+    writeBytes(folder.file("cut.wav"), bytes.substr(0, bytes.size() / 2));
+    writeBytes(folder.file("list.asx"), "<asx version=\"3.0\"><entry><ref href=\"a.wma\"/>"
+                                        "</entry></asx>\r\n");
+    list({tone, folder.file("cut.wav"), folder.file("list.asx")});
+    runPass();
+    EXPECT_EQ(pictures(), (std::vector<int>{PictureDone, PictureDamaged, PictureNotChecked}));
+    const MediaListModel &model = window().MediaList();
+    const auto cell = [&](int row, int column, int role = Qt::DisplayRole) {
+        return model.index(row, column).data(role).toString().toStdString();
+    };
+    EXPECT_EQ(cell(0, MediaListModel::ColumnResult), "intact");
+    EXPECT_EQ(cell(1, MediaListModel::ColumnResult), model.result(1));
+    EXPECT_FALSE(model.result(1).empty());
+    EXPECT_EQ(cell(2, MediaListModel::ColumnResult), "not checked");
+    EXPECT_EQ(cell(1, MediaListModel::ColumnFile, Qt::ToolTipRole), model.details(1));
+    EXPECT_EQ(window().Lv->header()->sectionSize(MediaListModel::ColumnResult), 160);
 }
 
 TEST_F(PassWindow, StopButtonEndsThePass) {
@@ -109,7 +137,7 @@ TEST_F(PassWindow, StopButtonEndsThePass) {
         if (s.file == b)
             QTest::mouseClick(window().StopButton, Qt::LeftButton);
     });
-    EXPECT_EQ(pictures(), (std::vector<int>{PictureDone, PicturePending}));
+    EXPECT_EQ(pictures(), (std::vector<int>{PictureNotChecked, PicturePending}));
     EXPECT_FALSE(window().Panel1->isVisible());
     EXPECT_FALSE(FixRunning);
 }
@@ -129,11 +157,11 @@ TEST_F(PassWindow, F6RunsTheSamePassAsF5) {
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     QTest::keyClick(&w, Qt::Key_F6);
-    EXPECT_EQ(pictures(), std::vector<int>{PictureDone});
+    EXPECT_EQ(pictures(), std::vector<int>{PictureNotChecked});
     EXPECT_EQ(w.ProgressBar2->position(), 60);
     w.MediaList().setPicture(0, PicturePending);
     QTest::keyClick(&w, Qt::Key_F5);
-    EXPECT_EQ(pictures(), std::vector<int>{PictureDone});
+    EXPECT_EQ(pictures(), std::vector<int>{PictureNotChecked});
 }
 
 TEST_F(PassWindow, FixDuringAPassDoesNothing) {
@@ -148,6 +176,7 @@ TEST_F(PassWindow, FixDuringAPassDoesNothing) {
     });
     EXPECT_EQ(nested, 2) << "no nested pass ran inside the first";
     EXPECT_EQ(snapshots.size(), 12u);
+    EXPECT_EQ(pictures(), (std::vector<int>{PictureNotChecked, PictureNotChecked}));
 }
 
 TEST_F(PassWindow, TickerShowsThirtyDigits) {

@@ -110,7 +110,7 @@ TEST_F(Media, FilesThatAreNotMediaOrCannotBeRead) {
     const struct {
         std::string path;
         Verdict verdict;
-        const char *summary;
+        const char *details;
     } cases[] = {
         {folder->file("empty.avi"), Verdict::Damaged, "empty file"},
         {folder->file("notes.mp3"), Verdict::Unsupported, nullptr},
@@ -120,8 +120,8 @@ TEST_F(Media, FilesThatAreNotMediaOrCannotBeRead) {
         const auto finding = checkFile(c.path);
         ASSERT_TRUE(finding) << c.path;
         EXPECT_EQ(finding->verdict, c.verdict) << c.path << ": " << finding->summary;
-        if (c.summary) {
-            EXPECT_EQ(finding->summary, c.summary);
+        if (c.details) {
+            EXPECT_EQ(finding->details, c.details);
         }
     }
 }

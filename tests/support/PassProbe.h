@@ -1,9 +1,12 @@
 // Watches a running pass through the messages it serves: a zero-interval
-// timer fires once in every message processing (every second step).
+// timer fires once in every message processing of the steps (every second
+// step). While the pass waits for a check it serves messages in a nested
+// event loop, which the probe leaves out, so counts stay those of the steps.
 #pragma once
 
 #include "fixpass/FixPass.h"
 
+#include <QThread>
 #include <QTimer>
 #include <functional>
 
@@ -17,7 +20,7 @@ public:
         : onProcessing_(std::move(onProcessing)) {
         timer_.setInterval(0);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (FixRunning)
+            if (FixRunning && QThread::currentThread()->loopLevel() == loopLevel_)
                 onProcessing_(count_++);
         });
         timer_.start();
@@ -27,6 +30,7 @@ private:
     std::function<void(int)> onProcessing_;
     QTimer timer_;
     int count_ = 0;
+    const int loopLevel_ = QThread::currentThread()->loopLevel();
 };
 
 } // namespace mendora::test
