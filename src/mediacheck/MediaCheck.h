@@ -34,7 +34,14 @@ struct CheckControl {
     const std::atomic<bool> *cancel = nullptr;
 };
 
+class ByteSource;
+
 // The verdict on `path`, or nothing when the check was cancelled.
 std::optional<Finding> checkFile(const std::string &path, const CheckControl &control = {});
+
+// The same for bytes from elsewhere (memory, in the fuzzer); `name` is the
+// file name, a hint at the format.
+std::optional<Finding> checkBytes(ByteSource &source, const std::string &name,
+                                  const CheckControl &control = {});
 
 } // namespace mendora::mediacheck

@@ -1,0 +1,204 @@
+#include "mediacheck/JpegCheck.h"
+
+#include "system/FileErrors.h"
+
+#include <algorithm>
+#include <array>
+#include <csetjmp>
+#include <cstdio>
+#include <memory>
+#include <vector>
+// jpeglib.h needs size_t and FILE declared before it.
+#include <jpeglib.h>
+// After jpeglib.h: the message codes and the WARNMS macro.
+#include <jerror.h>
+
+namespace mendora::mediacheck {
+
+namespace {
+
+// Pictures of more pixels than this are not decoded: progressive ones keep
+// all their coefficients in memory.
+constexpr std::uint64_t kMaxPixels = 150'000'000;
+constexpr std::size_t kChunk = 64 * 1024;
+
+enum class Stop { None, Fault, Warning, ReadError, Cancelled, TooLarge };
+
+// Everything libjpeg's callbacks reach; `info` is first, so the callbacks
+// find the rest from the pointer they get.
+struct Check {
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr errors{};
+    jpeg_source_mgr input{};
+    std::jmp_buf escape{};
+    ByteSource *source = nullptr;
+    const CheckControl *control = nullptr;
+    std::int64_t offset = 0; // of the next chunk to read
+    std::array<JOCTET, kChunk> chunk{};
+    std::vector<JSAMPLE> row;
+    bool headerRead = false;
+    Stop stop = Stop::None;
+    int messageCode = 0;
+    std::int64_t stopAt = 0;
+    JDIMENSION stopRow = 0;
+    int readError = 0;
+};
+
+Check &checkOf(j_common_ptr info) {
+    return *reinterpret_cast<Check *>(info);
+}
+
+std::int64_t consumed(const Check &c) {
+    return c.offset - static_cast<std::int64_t>(c.input.bytes_in_buffer);
+}
+
+[[noreturn]] void stopWith(Check &c, Stop why) {
+    c.stop = why;
+    c.stopAt = consumed(c);
+    c.stopRow = c.info.output_scanline;
+    std::longjmp(c.escape, 1);
+}
+
+[[noreturn]] void onError(j_common_ptr info) {
+    Check &c = checkOf(info);
+    c.messageCode = info->err->msg_code;
+    stopWith(c, Stop::Fault);
+}
+
+// Warnings (level -1) are corrupt data that libjpeg would patch over: the
+// first one is the finding. Trace messages (level >= 0) are ignored.
+void onMessage(j_common_ptr info, int level) {
+    if (level >= 0)
+        return;
+    Check &c = checkOf(info);
+    c.messageCode = info->err->msg_code;
+    stopWith(c, Stop::Warning);
+}
+
+void initSource(j_decompress_ptr) {}
+
+boolean fillInput(j_decompress_ptr info) {
+    Check &c = checkOf(reinterpret_cast<j_common_ptr>(info));
+    if (c.control->cancel && c.control->cancel->load(std::memory_order_relaxed))
+        stopWith(c, Stop::Cancelled);
+    const std::int64_t got = c.source->read(c.offset, c.chunk.data(), c.chunk.size());
+    if (got < 0) {
+        c.readError = c.source->error();
+        stopWith(c, Stop::ReadError);
+    }
+    if (got == 0) {
+        // Past the end: libjpeg warns of a premature end and reads an EOI.
+        static const JOCTET eoi[2] = {0xFF, JPEG_EOI};
+        WARNMS(info, JWRN_JPEG_EOF);
+        c.input.next_input_byte = eoi;
+        c.input.bytes_in_buffer = 2;
+        return TRUE;
+    }
+    c.offset += got;
+    c.input.next_input_byte = c.chunk.data();
+    c.input.bytes_in_buffer = static_cast<std::size_t>(got);
+    if (c.control->progress)
+        c.control->progress(c.offset);
+    return TRUE;
+}
+
+void skipInput(j_decompress_ptr info, long count) {
+    Check &c = checkOf(reinterpret_cast<j_common_ptr>(info));
+    while (count > 0) {
+        if (c.input.bytes_in_buffer == 0)
+            fillInput(info);
+        const std::size_t step =
+            std::min<std::size_t>(static_cast<std::size_t>(count), c.input.bytes_in_buffer);
+        c.input.next_input_byte += step;
+        c.input.bytes_in_buffer -= step;
+        count -= static_cast<long>(step);
+    }
+}
+
+void termSource(j_decompress_ptr) {}
+
+std::string percentOf(std::int64_t part, std::int64_t whole) {
+    const std::int64_t p = whole > 0 ? std::clamp<std::int64_t>(part * 100 / whole, 0, 100) : 0;
+    return std::to_string(p) + " %";
+}
+
+Finding damagedWith(std::string summary, std::string details) {
+    return {Verdict::Damaged, std::move(summary), std::move(details)};
+}
+
+} // namespace
+
+bool looksLikeJpeg(ByteSource &source) {
+    unsigned char head[3] = {};
+    return source.read(0, head, 3) == 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
+}
+
+std::optional<Finding> checkJpeg(ByteSource &source, const CheckControl &control) {
+    // The jump may cross this function's frames: what it uses lives on the heap.
+    const auto c = std::make_unique<Check>();
+    c->source = &source;
+    c->control = &control;
+    jpeg_decompress_struct *const info = &c->info;
+    info->err = jpeg_std_error(&c->errors);
+    c->errors.error_exit = onError;
+    c->errors.emit_message = onMessage;
+    if (setjmp(c->escape) == 0) {
+        jpeg_create_decompress(info);
+        c->input.init_source = initSource;
+        c->input.fill_input_buffer = fillInput;
+        c->input.skip_input_data = skipInput;
+        c->input.resync_to_restart = jpeg_resync_to_restart;
+        c->input.term_source = termSource;
+        info->src = &c->input;
+        jpeg_read_header(info, TRUE);
+        c->headerRead = true;
+        if (std::uint64_t(info->image_width) * info->image_height > kMaxPixels)
+            stopWith(*c, Stop::TooLarge);
+        jpeg_start_decompress(info);
+        c->row.resize(std::size_t(info->output_width) * std::size_t(info->output_components));
+        while (info->output_scanline < info->output_height) {
+            JSAMPROW rows[1] = {c->row.data()};
+            jpeg_read_scanlines(info, rows, 1);
+        }
+        jpeg_finish_decompress(info);
+    }
+    const Stop stop = c->stop;
+    const JDIMENSION height = info->image_height;
+    jpeg_destroy_decompress(info);
+
+    const std::int64_t size = source.size();
+    switch (stop) {
+    case Stop::None:
+        if (control.progress)
+            control.progress(size);
+        return Finding{Verdict::Intact, "intact", "decoded to the end without errors"};
+    case Stop::Cancelled:
+        return std::nullopt;
+    case Stop::ReadError:
+        return Finding{Verdict::Unreadable, "unreadable", systemErrorText(c->readError)};
+    case Stop::TooLarge:
+        return Finding{Verdict::Unsupported, "not checked",
+                       "a picture larger than this program decodes"};
+    case Stop::Warning:
+    case Stop::Fault:
+        break;
+    }
+    if (control.progress)
+        control.progress(size);
+    if (!c->headerRead)
+        return damagedWith("damaged header", "damaged header: the picture cannot be read");
+    // Where the picture goes wrong, by its rows: libjpeg reads ahead, so the
+    // bytes read tell little.
+    const std::string at = percentOf(c->stopRow, height);
+    if (c->messageCode == JWRN_JPEG_EOF && c->stopRow < height)
+        return damagedWith("ends at " + at + " of its declared length",
+                           "ends at " + at + " of its declared height: the file is cut short");
+    if (c->messageCode == JWRN_JPEG_EOF)
+        return damagedWith("damaged data near 100 %",
+                           "damaged data near 100 %: the picture's end marker is missing");
+    return damagedWith("damaged data near " + at, "damaged data near " + at +
+                                                      ": the picture's data is corrupt from " + at +
+                                                      " of its height");
+}
+
+} // namespace mendora::mediacheck

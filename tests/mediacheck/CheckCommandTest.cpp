@@ -1,0 +1,125 @@
+// mendora-check's arguments, output lines and exit status, over a checker of
+// the test's own; and the real program over a real file.
+#include "mediacheck/CheckCommand.h"
+#include "support/TestFiles.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <map>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <thread>
+
+using namespace mendora::mediacheck;
+using mendora::test::readBytes;
+using mendora::test::TempDir;
+
+namespace {
+
+struct CommandRun {
+    int status;
+    std::string out, err;
+};
+
+CommandRun run(const std::vector<std::string> &arguments, CheckCommandOptions options = {}) {
+    TempDir folder;
+    std::FILE *out = std::fopen(folder.file("out").c_str(), "w+");
+    std::FILE *err = std::fopen(folder.file("err").c_str(), "w+");
+    const int status = runCheckCommand(arguments, out, err, std::move(options));
+    std::fclose(out);
+    std::fclose(err);
+    return {status, readBytes(folder.file("out")), readBytes(folder.file("err"))};
+}
+
+// Findings by file name; later names take longer, so that with several at
+// once the first ones finish last.
+Checker fakeChecker() {
+    return [](const std::string &path) -> std::optional<Finding> {
+        static const std::map<std::string, Finding> findings = {
+            {"a.avi", {Verdict::Intact, "intact", "fine"}},
+            {"b.mp3", {Verdict::Damaged, "ends at 70 %", "ends at 70 % of its declared length"}},
+            {"c.asx", {Verdict::Unsupported, "not checked", "not a media file"}},
+            {"d.wav", {Verdict::Unreadable, "unreadable", "Input/output error"}},
+        };
+        const auto it = findings.find(path);
+        std::this_thread::sleep_for(std::chrono::milliseconds(
+            it == findings.end() ? 0 : 40 - 10 * std::distance(findings.begin(), it)));
+        if (it == findings.end())
+            throw std::runtime_error("no such case");
+        return it->second;
+    };
+}
+
+TEST(CheckCommand, LinesInArgumentOrderAndTheExitStatus) {
+    const struct {
+        std::vector<std::string> files;
+        int status;
+    } cases[] = {
+        {{"a.avi", "c.asx"}, 0},
+        {{"a.avi", "b.mp3", "c.asx"}, 1},
+        {{"b.mp3", "d.wav"}, 2},
+        {{"d.wav"}, 2},
+    };
+    const std::map<std::string, std::string> lines = {
+        {"a.avi", "intact\tfine\ta.avi\n"},
+        {"b.mp3", "damaged\tends at 70 % of its declared length\tb.mp3\n"},
+        {"c.asx", "unsupported\tnot a media file\tc.asx\n"},
+        {"d.wav", "unreadable\tInput/output error\td.wav\n"},
+    };
+    for (const unsigned jobs : {1u, 4u}) {
+        for (const auto &c : cases) {
+            std::string expected;
+            for (const std::string &f : c.files)
+                expected += lines.at(f);
+            const CommandRun r = run(c.files, {jobs, fakeChecker()});
+            EXPECT_EQ(r.out, expected) << jobs;
+            EXPECT_EQ(r.status, c.status) << expected;
+            EXPECT_EQ(r.err, "");
+        }
+    }
+}
+
+TEST(CheckCommand, WrongArgumentsAndOptions) {
+    const CommandRun none = run({});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_NE(none.err.find("usage: mendora-check"), std::string::npos);
+    EXPECT_EQ(none.out, "");
+    const CommandRun unknown = run({"--fast", "a.avi"}, {0, fakeChecker()});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("wrong argument '--fast'"), std::string::npos);
+    EXPECT_EQ(unknown.out, "") << "nothing is checked";
+    for (const char *jobs : {"0", "x", "99999"})
+        EXPECT_EQ(run({"--jobs", jobs, "a.avi"}, {0, fakeChecker()}).status, 2) << jobs;
+    const CommandRun help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("usage: mendora-check"), std::string::npos);
+    // After "--" a name that looks like an option is a file; "-j 2" is taken.
+    const CommandRun dashed = run({"-j", "2", "--", "--help"}, {0, fakeChecker()});
+    EXPECT_EQ(dashed.out, "unreadable\tno such case\t--help\n");
+    EXPECT_EQ(dashed.status, 2);
+}
+
+TEST(CheckCommand, NamesStayOnTheirLine) {
+    EXPECT_EQ(escapedForLine("a\tb\nc\rd\\e.avi"), "a\\tb\\nc\\rd\\\\e.avi");
+    EXPECT_EQ(escapedForLine("plain/name.mp3"), "plain/name.mp3");
+}
+
+TEST(CheckCommand, TheProgramOverARealFile) {
+    TempDir folder;
+    const std::string wav = folder.file("tone.wav");
+    const std::string make =
+        "ffmpeg -v error -y -f lavfi -i sine=sample_rate=8000 -t 1 " + wav + " </dev/null";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    const std::string command = std::string(MENDORA_CHECK_PROGRAM) + " " + wav + " " +
+                                folder.file("missing.wav") + " >" + folder.file("out");
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_EQ(readBytes(folder.file("out")), "intact\tdecoded to the end without errors\t" + wav +
+                                                 "\nunreadable\tNo such file or directory\t" +
+                                                 folder.file("missing.wav") + "\n");
+}
+
+} // namespace

@@ -1,0 +1,558 @@
+// Structure walks over media made at test time by the ffmpeg command, clean
+// and damaged, and over small byte fixtures that show one edge each.
+#include "mediacheck/Structure.h"
+#include "support/TestFiles.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <functional>
+#include <gtest/gtest.h>
+#include <random>
+#include <string>
+#include <vector>
+
+using mendora::mediacheck::ByteSource;
+using mendora::mediacheck::Container;
+using mendora::mediacheck::FileSource;
+using mendora::mediacheck::MemorySource;
+using mendora::mediacheck::sniffContainer;
+using mendora::mediacheck::StructureFault;
+using mendora::mediacheck::walkStructure;
+using mendora::test::readBytes;
+using mendora::test::TempDir;
+using mendora::test::writeBytes;
+using Kind = StructureFault::Kind;
+using Result = std::optional<StructureFault>;
+
+namespace {
+
+Result walkAs(Container container, const std::string &bytes) {
+    MemorySource source(bytes);
+    bool cancelled = true;
+    const auto fault = walkStructure(container, source, nullptr, cancelled);
+    EXPECT_FALSE(cancelled);
+    return fault;
+}
+
+std::optional<Container> sniff(const std::string &bytes) {
+    MemorySource source(bytes);
+    return sniffContainer(source);
+}
+
+std::string describe(const Result &fault) {
+    if (!fault)
+        return "sound";
+    static const char *const kKinds[] = {"header", "data", "cut", "read error"};
+    return std::string(kKinds[static_cast<int>(fault->kind)]) + " at " + std::to_string(fault->at) +
+           " declared " + std::to_string(fault->declared);
+}
+
+std::string le32(std::uint32_t v) {
+    return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+}
+std::string be16(std::uint32_t v) {
+    return {char(v >> 8), char(v)};
+}
+std::string be32(std::uint32_t v) {
+    return be16(v >> 16) + be16(v);
+}
+
+// ---------------------------------------------------------------------------
+// Files made by ffmpeg
+
+struct Sample {
+    const char *name;
+    const char *video; // the test pattern's size, or none
+    const char *arguments;
+    Container container;
+};
+
+// Two seconds of test pattern and tone each. RealVideo wants sizes in
+// multiples of 16. The AVI has one key frame only, so that no frame in its
+// middle is bigger than the damage there.
+const Sample kSamples[] = {
+    {"clip.mpg", "160x120", "-c:v mpeg1video -c:a mp2", Container::MpegProgram},
+    {"vcd.mpg", "160x120", "-target pal-vcd", Container::MpegProgram},
+    {"svcd.mpg", "160x120", "-target pal-svcd", Container::MpegProgram},
+    {"clip.vob", "160x120", "-c:v mpeg2video -c:a ac3 -f vob", Container::MpegProgram},
+    {"dvd.vob", "160x120", "-target pal-dvd", Container::MpegProgram},
+    {"tone.mp3", "", "-c:a libmp3lame -id3v2_version 3 -metadata title=Tone -write_id3v1 1",
+     Container::MpegAudio},
+    {"tone.mp2", "", "-c:a mp2", Container::MpegAudio},
+    {"clip.wmv", "160x120", "-c:v msmpeg4 -c:a wmav2", Container::Asf},
+    {"clip.asf", "160x120", "-c:v wmv2 -c:a wmav2", Container::Asf},
+    {"tone.wma", "", "-c:a wmav2", Container::Asf},
+    {"clip.avi", "160x120", "-c:v mpeg4 -g 100 -c:a mp2", Container::Riff},
+    {"tone.wav", "", "-c:a pcm_s16le", Container::Riff},
+    {"clip.rm", "176x144", "-c:v rv10 -c:a ac3 -f rm", Container::RealMedia},
+    {"tone.ra", "", "-c:a ac3 -f rm", Container::RealMedia},
+};
+
+class Samples : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        folder = new TempDir;
+        for (const Sample &sample : kSamples) {
+            std::string inputs;
+            if (*sample.video)
+                inputs = "-f lavfi -i testsrc=size=" + std::string(sample.video) + ":rate=25 ";
+            inputs += "-f lavfi -i sine=frequency=440:sample_rate=22050 ";
+            const std::string command = "ffmpeg -v error -y " + inputs + sample.arguments +
+                                        " -t 2 " + folder->file(sample.name) + " </dev/null";
+            ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        }
+    }
+    static void TearDownTestSuite() { delete folder; }
+
+    static std::string bytes(const char *name) { return readBytes(folder->file(name)); }
+
+    static TempDir *folder;
+};
+
+TempDir *Samples::folder = nullptr;
+
+TEST_F(Samples, CleanFilesAreSoundReadFromDisk) {
+    for (const Sample &sample : kSamples) {
+        int error = -1;
+        const auto source = FileSource::open(folder->file(sample.name), error);
+        ASSERT_TRUE(source) << sample.name;
+        EXPECT_EQ(error, 0);
+        EXPECT_EQ(sniffContainer(*source), sample.container) << sample.name;
+        bool cancelled = true;
+        const auto fault = walkStructure(sample.container, *source, nullptr, cancelled);
+        EXPECT_FALSE(fault) << sample.name << ": " << describe(fault);
+        EXPECT_FALSE(cancelled);
+    }
+}
+
+struct Damage {
+    const char *what;
+    Kind kind;
+    // Damages `bytes` and returns where the damage starts.
+    std::function<std::size_t(std::string &bytes)> apply;
+};
+
+// A little off round numbers: a cut exactly at a pack boundary of a stream
+// of 2048-byte packs is what one file of a DVD title split into several looks
+// like, and that is sound.
+constexpr std::size_t kOff = 333;
+
+std::size_t cutAt(std::string &b, double fraction) {
+    b.resize(static_cast<std::size_t>(b.size() * fraction) + kOff);
+    return b.size();
+}
+
+std::size_t overwriteMiddle(std::string &b, bool zeros) {
+    const std::size_t at = b.size() / 2 + kOff;
+    std::mt19937 random(7);
+    for (std::size_t i = at; i < std::min(b.size(), at + 4096); ++i)
+        b[i] = zeros ? '\0' : static_cast<char>(random());
+    return at;
+}
+
+const Damage kDamages[] = {
+    {"cut at 50 %", Kind::Cut, [](std::string &b) { return cutAt(b, 0.5); }},
+    {"cut at 90 %", Kind::Cut, [](std::string &b) { return cutAt(b, 0.9); }},
+    {"4 KiB zeroed", Kind::Data, [](std::string &b) { return overwriteMiddle(b, true); }},
+    {"4 KiB garbage", Kind::Data, [](std::string &b) { return overwriteMiddle(b, false); }},
+    {"last third zeroed", Kind::Data,
+     [](std::string &b) {
+         const std::size_t at = 2 * b.size() / 3;
+         std::fill(b.begin() + static_cast<std::ptrdiff_t>(at), b.end(), '\0');
+         return at;
+     }},
+};
+
+TEST_F(Samples, DamagedCopiesShowTheirFault) {
+    for (const Sample &sample : kSamples) {
+        const std::string clean = bytes(sample.name);
+        for (const Damage &damage : kDamages) {
+            // PCM samples have no structure: bytes changed inside a WAV's data
+            // chunk cannot be told from sound.
+            if (sample.name == std::string("tone.wav") && damage.kind == Kind::Data)
+                continue;
+            std::string b = clean;
+            const auto at = static_cast<std::int64_t>(damage.apply(b));
+            const auto fault = walkAs(sample.container, b);
+            SCOPED_TRACE(std::string(sample.name) + ", " + damage.what + ": " + describe(fault));
+            ASSERT_TRUE(fault);
+            EXPECT_EQ(fault->kind, damage.kind);
+            if (damage.kind == Kind::Cut) {
+                EXPECT_EQ(fault->at, static_cast<std::int64_t>(b.size()));
+                EXPECT_GT(fault->declared, fault->at);
+                // Within a few bytes of the real size (RealMedia's data size
+                // is a little off, and a walk may estimate).
+                EXPECT_LE(fault->declared, static_cast<std::int64_t>(clean.size()) + 64);
+            } else {
+                EXPECT_GE(fault->at, at);
+                EXPECT_LT(fault->at, at + 8192);
+            }
+        }
+    }
+}
+
+TEST_F(Samples, DamagedId3SizeIsAHeaderFault) {
+    std::string b = bytes("tone.mp3");
+    ASSERT_EQ(b.substr(0, 3), "ID3");
+    b[9] = static_cast<char>((b[9] + 5) & 0x7f);
+    const auto fault = walkAs(Container::MpegAudio, b);
+    ASSERT_TRUE(fault);
+    EXPECT_EQ(fault->kind, Kind::Header) << describe(fault);
+}
+
+TEST_F(Samples, DvdTitleSplitAtAPackIsSoundInBothHalves) {
+    const std::string b = bytes("dvd.vob");
+    const std::size_t split = b.size() / 2 / 2048 * 2048;
+    for (const std::string &half : {b.substr(0, split), b.substr(split)}) {
+        EXPECT_EQ(sniff(half), Container::MpegProgram);
+        const auto fault = walkAs(Container::MpegProgram, half);
+        EXPECT_FALSE(fault) << describe(fault);
+    }
+}
+
+TEST_F(Samples, BroadcastAsfNeedsNoSizes) {
+    // A live capture: the broadcast flag set, file size and packet count 0.
+    std::string b = bytes("clip.wmv");
+    const std::string properties("\xa1\xdc\xab\x8c\x47\xa9\xcf\x11\x8e\xe4\x00\xc0\x0c\x20\x53\x65",
+                                 16);
+    const std::size_t at = b.find(properties);
+    ASSERT_NE(at, std::string::npos);
+    std::fill_n(b.begin() + static_cast<std::ptrdiff_t>(at + 40), 8, '\0');
+    std::fill_n(b.begin() + static_cast<std::ptrdiff_t>(at + 56), 8, '\0');
+    b[at + 88] = static_cast<char>(b[at + 88] | 1);
+    const auto fault = walkAs(Container::Asf, b);
+    EXPECT_FALSE(fault) << describe(fault);
+}
+
+// ---------------------------------------------------------------------------
+// MPEG program stream fixtures
+
+const std::string kPack("\x00\x00\x01\xba\x21\x00\x01\x00\x01\x80\x1b\x91", 12); // MPEG-1
+
+std::string packet(std::size_t payload) {
+    return std::string("\x00\x00\x01\xe0", 4) + be16(static_cast<std::uint32_t>(payload)) +
+           std::string(payload, '\x55');
+}
+
+TEST(MpegProgram, Fixtures) {
+    const std::string zeros20(20, '\0');
+    const std::string endCode("\x00\x00\x01\xb9", 4);
+    const std::string pack = kPack + packet(100);
+    struct Case {
+        const char *what;
+        std::string bytes;
+        Result expected;
+    } cases[] = {
+        {"20 zero bytes after each pack", pack + zeros20 + pack + zeros20, std::nullopt},
+        {"zeros before the first pack", std::string(64, '\0') + pack + pack, std::nullopt},
+        {"end code, then zeros", pack + endCode + std::string(5000, '\0'), std::nullopt},
+        {"a stray byte where a start code must be", pack + "x" + pack,
+         StructureFault{Kind::Data, 118}},
+        {"a zeroed sector between packs", pack + std::string(2048, '\0') + pack,
+         StructureFault{Kind::Data, 118}},
+        {"a long zero tail without an end code", pack + std::string(3000, '\0'),
+         StructureFault{Kind::Data, 118}},
+        {"a packet cut by the end", pack + kPack + packet(100).substr(0, 50),
+         StructureFault{Kind::Cut, 180, 236}},
+        {"a pack header cut by the end", pack + kPack.substr(0, 8),
+         StructureFault{Kind::Cut, 126, 130}},
+    };
+    for (const Case &c : cases) {
+        const auto fault = walkAs(Container::MpegProgram, c.bytes);
+        EXPECT_EQ(describe(fault), describe(c.expected)) << c.what;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// MPEG audio fixtures
+
+// MPEG-1 layer III, 128 kbit/s, 44.1 kHz, no padding: 417 bytes.
+const std::string kFrame = std::string("\xff\xfb\x90\x00", 4) + std::string(413, '\x55');
+
+std::string frames(int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i)
+        s += kFrame;
+    return s;
+}
+
+std::string id3(const std::string &size) {
+    return std::string("ID3\x03\x00\x00", 6) + size;
+}
+
+TEST(MpegAudio, Fixtures) {
+    const std::string tag = id3(std::string("\x00\x00\x00\x0a", 4)) + std::string(10, 'T');
+    const std::string v1 = "TAG" + std::string(125, ' ');
+    const std::string ape = "APETAGEX" + le32(2000) + le32(32 + 10) + le32(0) +
+                            std::string("\x00\x00\x00\x80", 4) + std::string(8, '\0');
+    const std::string apeFooter = "APETAGEX" + le32(2000) + le32(32 + 10) + le32(0) +
+                                  std::string("\x00\x00\x00\x80", 4) + std::string(8, '\0');
+    const std::string lyrics = "LYRICSBEGININD00002" + std::string("11") + "000021LYRICS200";
+    const std::int64_t audio = 10 * 417;
+    struct Case {
+        const char *what;
+        std::string bytes;
+        Result expected;
+    } cases[] = {
+        {"frames only", frames(10), std::nullopt},
+        {"ID3v2, zero padding, frames, APE and ID3v1",
+         tag + std::string(300, '\0') + frames(10) + ape + std::string(10, 'i') + apeFooter + v1,
+         std::nullopt},
+        {"Lyrics3 and ID3v1 after the frames", frames(10) + lyrics + v1, std::nullopt},
+        {"a short zero tail", frames(10) + std::string(100, '\0'), std::nullopt},
+        {"free format: nothing to walk", std::string("\xff\xfb\x00\x00", 4) + std::string(99, 'x'),
+         std::nullopt},
+        {"an ID3v2 size byte of 0x80", id3(std::string("\x00\x00\x80\x0a", 4)) + frames(4),
+         StructureFault{Kind::Header, 8}},
+        {"an ID3v2 size that misses the first frame",
+         id3(std::string("\x00\x00\x00\x0c", 4)) + std::string(10, 'T') + frames(4),
+         StructureFault{Kind::Header, 22}},
+        {"a long zero tail", frames(10) + std::string(3000, '\0'),
+         StructureFault{Kind::Data, audio}},
+        {"garbage after the frames", frames(10) + "garbage", StructureFault{Kind::Data, audio}},
+        {"a false sync in trailing bytes", frames(10) + std::string("\xff\xf3\x90\x00", 4) + "junk",
+         StructureFault{Kind::Data, audio}},
+        {"garbage between frames", frames(5) + "x" + frames(5),
+         StructureFault{Kind::Data, 5 * 417}},
+        {"the last frame cut short", frames(10).substr(0, audio - 100),
+         StructureFault{Kind::Cut, audio - 100, audio}},
+    };
+    for (const Case &c : cases) {
+        const auto fault = walkAs(Container::MpegAudio, c.bytes);
+        EXPECT_EQ(describe(fault), describe(c.expected)) << c.what;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// RIFF and CDXA fixtures
+
+std::string chunk(const std::string &id, const std::string &body) {
+    return id + le32(static_cast<std::uint32_t>(body.size())) + body +
+           (body.size() % 2 ? std::string(1, '\0') : "");
+}
+
+std::string riff(const std::string &form, const std::string &body) {
+    return chunk("RIFF", form + body);
+}
+
+TEST(Riff, Fixtures) {
+    const std::string fmt = chunk("fmt ", std::string(16, 'f'));
+    const std::string list = chunk("LIST", "movi" + chunk("00dc", "abc") + chunk("01wb", "de"));
+    // A LIST whose only chunk claims 12 bytes where it holds 2.
+    const std::string overrun = "LIST" + le32(14) + "movi" + "00dc" + le32(12) + "ab";
+    std::string unpadded = riff("AVI ", list + chunk("JUNK", "odd"));
+    unpadded.pop_back(); // the final pad byte
+    unpadded[4] = static_cast<char>(unpadded[4] - 1);
+    struct Case {
+        const char *what;
+        std::string bytes;
+        Result expected;
+    } cases[] = {
+        {"AVI with a LIST", riff("AVI ", list + chunk("idx1", "12345678")), std::nullopt},
+        {"trailing junk after the RIFF", riff("WAVE", fmt + chunk("data", "1234")) + "junk!",
+         std::nullopt},
+        {"an AVIX RIFF after the first", riff("AVI ", list) + riff("AVIX", list), std::nullopt},
+        {"a missing final pad byte", unpadded, std::nullopt},
+        {"a chunk running past its parent", riff("AVI ", overrun + chunk("idx1", "12345678")),
+         StructureFault{Kind::Cut, 34, 44}},
+        {"an id that is not text", riff("WAVE", fmt + std::string("d\x01ta", 4) + le32(4) + "1234"),
+         StructureFault{Kind::Data, 36}},
+        {"a data chunk past the end",
+         riff("WAVE", fmt + chunk("data", std::string(400, 's'))).substr(0, 300),
+         StructureFault{Kind::Cut, 300, 444}},
+    };
+    for (const Case &c : cases) {
+        const auto fault = walkAs(Container::Riff, c.bytes);
+        EXPECT_EQ(describe(fault), describe(c.expected)) << c.what;
+    }
+}
+
+std::string sectors(int n) {
+    const std::string sync("\x00\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\x00", 12);
+    std::string s;
+    for (int i = 0; i < n; ++i)
+        s += sync + std::string(2352 - 12, static_cast<char>('a' + i));
+    return s;
+}
+
+TEST(Cdxa, Fixtures) {
+    const std::string fmt = chunk("fmt ", std::string(16, 'f'));
+    const std::string clean = riff("CDXA", fmt + chunk("data", sectors(4)));
+    const std::int64_t data = 12 + 24 + 8; // where the sectors start
+    std::string unsynced = clean;
+    unsynced[data + 2 * 2352 + 5] = 'x';
+    struct Case {
+        const char *what;
+        std::string bytes;
+        Result expected;
+    } cases[] = {
+        {"four sectors", clean, std::nullopt},
+        {"a sector without its sync", unsynced, StructureFault{Kind::Data, data + 2 * 2352}},
+        {"the last sector cut short", clean.substr(0, clean.size() - 1000),
+         StructureFault{Kind::Cut, static_cast<std::int64_t>(clean.size()) - 1000,
+                        static_cast<std::int64_t>(clean.size())}},
+    };
+    EXPECT_EQ(sniff(clean), Container::Cdxa);
+    for (const Case &c : cases) {
+        const auto fault = walkAs(Container::Cdxa, c.bytes);
+        EXPECT_EQ(describe(fault), describe(c.expected)) << c.what;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// RealMedia fixtures
+
+std::string realPacket(std::uint32_t version, std::uint32_t length) {
+    return be16(version) + be16(length) + be16(0) + be32(0) + std::string(2, '\0') +
+           std::string(length > 12 ? length - 12 : 0, 'p');
+}
+
+TEST(RealMedia, Fixtures) {
+    const std::string head =
+        ".RMF" + be32(18) + be16(0) + be32(0) + be32(4) + "PROP" + be32(12) + be16(0) + "xx";
+    const auto dataChunk = [](std::uint32_t count, const std::string &packets) {
+        return "DATA" + be32(static_cast<std::uint32_t>(18 + packets.size())) + be16(0) +
+               be32(count) + be32(0) + packets;
+    };
+    const std::string three = realPacket(0, 40) + realPacket(1, 30) + realPacket(0, 20);
+    const std::int64_t packets = 18 + 12 + 18; // where the first packet starts
+    struct Case {
+        const char *what;
+        std::string bytes;
+        Result expected;
+    } cases[] = {
+        {"packets, an index, zeros",
+         head + dataChunk(3, three) + "INDX" + be32(10) + be16(0) + std::string(8, '\0'),
+         std::nullopt},
+        {"a packet of a bad version", head + dataChunk(3, realPacket(0, 40) + realPacket(2, 30)),
+         StructureFault{Kind::Data, packets + 40}},
+        {"a packet shorter than its header",
+         head + dataChunk(3, realPacket(0, 40) + realPacket(0, 4)),
+         StructureFault{Kind::Data, packets + 40}},
+        {"fewer packets than declared", head + dataChunk(5, three),
+         StructureFault{Kind::Cut, packets + 90, packets + 90 + 2 * 30}},
+        {"a broken index", head + dataChunk(3, three) + "INDX" + be32(99),
+         StructureFault{Kind::Data, packets + 90}},
+    };
+    for (const Case &c : cases) {
+        const auto fault = walkAs(Container::RealMedia, c.bytes);
+        EXPECT_EQ(describe(fault), describe(c.expected)) << c.what;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Sniffing, read errors, cancel, and the file source
+
+TEST(Sniff, TellsContainersByTheirFirstBytes) {
+    const std::string asf("\x30\x26\xb2\x75\x8e\x66\xcf\x11\xa6\xd9\x00\xaa\x00\x62\xce\x6c", 16);
+    struct Case {
+        const char *what;
+        std::string bytes;
+        std::optional<Container> expected;
+    } cases[] = {
+        {"RealMedia", ".RMF" + std::string(20, '\0'), Container::RealMedia},
+        {"ASF", asf + std::string(20, '\0'), Container::Asf},
+        {"WAVE", "RIFF" + le32(4) + "WAVE", Container::Riff},
+        {"CDXA", "RIFF" + le32(4) + "CDXA", Container::Cdxa},
+        {"another RIFF form", "RIFF" + le32(4) + "WEBP", std::nullopt},
+        {"a pack after zeros", std::string(10, '\0') + kPack, Container::MpegProgram},
+        {"ID3v2", id3(std::string(4, '\0')) + frames(1), Container::MpegAudio},
+        {"two frames that chain", frames(2), Container::MpegAudio},
+        {"a frame that does not chain", kFrame + "nothing", std::nullopt},
+        {"ID3v2 before FLAC", id3(std::string(4, '\0')) + "fLaC" + std::string(30, '\0'),
+         std::nullopt},
+        {"text", "just some text", std::nullopt},
+        {"nothing", "", std::nullopt},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(sniff(c.bytes), c.expected) << c.what;
+}
+
+// Bytes that fail to read from an offset on, as a bad sector does.
+class FailingSource : public ByteSource {
+public:
+    FailingSource(std::string bytes, std::int64_t badFrom)
+        : bytes_(std::move(bytes)), badFrom_(badFrom) {}
+    std::int64_t size() const override { return static_cast<std::int64_t>(bytes_.size()); }
+    std::int64_t read(std::int64_t offset, void *out, std::size_t n) override {
+        if (offset + static_cast<std::int64_t>(n) > badFrom_)
+            return -1;
+        return MemorySource(bytes_).read(offset, out, n);
+    }
+    int error() const override { return EIO; }
+
+private:
+    std::string bytes_;
+    std::int64_t badFrom_;
+};
+
+TEST(Walk, ReadErrorGivesItsErrno) {
+    FailingSource source(frames(20), 5000);
+    bool cancelled = true;
+    const auto fault = walkStructure(Container::MpegAudio, source, nullptr, cancelled);
+    ASSERT_TRUE(fault);
+    EXPECT_EQ(fault->kind, Kind::ReadError);
+    EXPECT_EQ(fault->error, EIO);
+    EXPECT_FALSE(cancelled);
+}
+
+TEST(Walk, CancelStopsEveryWalk) {
+    const std::string bytes = kPack + packet(10);
+    const std::atomic<bool> cancel{true};
+    for (Container container : {Container::MpegProgram, Container::MpegAudio, Container::Asf,
+                                Container::Riff, Container::Cdxa, Container::RealMedia}) {
+        MemorySource source(bytes);
+        bool cancelled = false;
+        EXPECT_FALSE(walkStructure(container, source, &cancel, cancelled));
+        EXPECT_TRUE(cancelled) << static_cast<int>(container);
+    }
+}
+
+TEST(FileSource, ReadsLikeTheFile) {
+    TempDir folder;
+    std::string bytes(700 * 1024, '\0');
+    std::mt19937 random(3);
+    for (char &c : bytes)
+        c = static_cast<char>(random());
+    writeBytes(folder.file("f"), bytes);
+    int error = -1;
+    const auto source = FileSource::open(folder.file("f"), error);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->size(), static_cast<std::int64_t>(bytes.size()));
+    // Small reads in and across the cache, backwards, a large one, at the end.
+    const std::pair<std::int64_t, std::size_t> reads[] = {
+        {0, 16},
+        {100, 4000},
+        {256 * 1024 - 3, 10},
+        {5, 7},
+        {1000, 300 * 1024},
+        {static_cast<std::int64_t>(bytes.size()) - 5, 50},
+        {static_cast<std::int64_t>(bytes.size()) + 10, 4}};
+    for (const auto &[offset, n] : reads) {
+        std::vector<char> out(n);
+        const std::int64_t got = source->read(offset, out.data(), n);
+        const std::string expected =
+            offset < static_cast<std::int64_t>(bytes.size()) ? bytes.substr(offset, n) : "";
+        ASSERT_EQ(got, static_cast<std::int64_t>(expected.size())) << offset;
+        EXPECT_EQ(std::string(out.data(), static_cast<std::size_t>(got)), expected) << offset;
+    }
+}
+
+TEST(FileSource, OpenFailureGivesErrno) {
+    int error = 0;
+    EXPECT_FALSE(FileSource::open("/nonexistent/mendora/file", error));
+    EXPECT_EQ(error, ENOENT);
+}
+
+TEST(FileSource, ReadErrorGivesErrno) {
+    TempDir folder;
+    int error = -1;
+    const auto source = FileSource::open(folder.path(), error); // a folder: reads fail
+    ASSERT_TRUE(source);
+    char c;
+    EXPECT_EQ(source->read(0, &c, 1), -1);
+    EXPECT_EQ(source->error(), EISDIR);
+}
+
+} // namespace
