@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <functional>
 #include <random>
+#include <vector>
 
 // jpeglib.h needs FILE and size_t declared before it.
 #include <jpeglib.h>
@@ -210,29 +211,29 @@ void drawCheck(Canvas &c) {
     p.drawPath(tick);
 }
 
+// The rows' marks for damaged and not checked files: a white sign on a disc.
+void drawSignOnDisc(Canvas &c, const QColor &rim, const QColor &fill,
+                    const std::vector<QLineF> &strokes, double width) {
+    QPainter &p = c.p;
+    p.setPen(c.outline(rim, 1.5));
+    p.setBrush(fill);
+    p.drawEllipse(QPointF(24, 24), 21, 21);
+    QPen sign(Qt::white, width);
+    sign.setCapStyle(Qt::RoundCap);
+    p.setPen(sign);
+    for (const QLineF &stroke : strokes)
+        p.drawLine(stroke);
+}
+
 // A damaged file: a white cross on a red disc.
 void drawDamaged(Canvas &c) {
-    QPainter &p = c.p;
-    p.setPen(c.outline(QColor(120, 10, 10), 1.5));
-    p.setBrush(QColor(215, 35, 35));
-    p.drawEllipse(QPointF(24, 24), 21, 21);
-    QPen cross(Qt::white, 7.5);
-    cross.setCapStyle(Qt::RoundCap);
-    p.setPen(cross);
-    p.drawLine(QPointF(15, 15), QPointF(33, 33));
-    p.drawLine(QPointF(33, 15), QPointF(15, 33));
+    drawSignOnDisc(c, QColor(120, 10, 10), QColor(215, 35, 35),
+                   {QLineF(15, 15, 33, 33), QLineF(33, 15, 15, 33)}, 7.5);
 }
 
 // A file that was not checked: a white bar on a grey disc.
 void drawNotChecked(Canvas &c) {
-    QPainter &p = c.p;
-    p.setPen(c.outline(QColor(85, 85, 95), 1.5));
-    p.setBrush(QColor(160, 160, 170));
-    p.drawEllipse(QPointF(24, 24), 21, 21);
-    QPen bar(Qt::white, 8);
-    bar.setCapStyle(Qt::RoundCap);
-    p.setPen(bar);
-    p.drawLine(QPointF(13, 24), QPointF(35, 24));
+    drawSignOnDisc(c, QColor(85, 85, 95), QColor(160, 160, 170), {QLineF(13, 24, 35, 24)}, 8);
 }
 
 void drawPageGear(Canvas &c) {

@@ -10,7 +10,6 @@
 #include <QHeaderView>
 #include <QTest>
 #include <QTimer>
-#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -107,10 +106,8 @@ TEST_F(PassWindow, PanelBarsAndTickerDuringThePass) {
 
 TEST_F(PassWindow, RealChecksMarkTheRowsAndFillTheResultColumn) {
     const std::string tone = folder.file("tone.wav");
-    const std::string make = "ffmpeg -v error -y -f lavfi -i sine=frequency=440:sample_rate=8000 "
-                             "-t 1 -c:a pcm_s16le " +
-                             tone + " </dev/null";
-    ASSERT_EQ(std::system(make.c_str()), 0);
+    ASSERT_EQ(
+        makeMedia(tone, "-f lavfi -i sine=frequency=440:sample_rate=8000 -t 1 -c:a pcm_s16le"), "");
     const std::string bytes = readBytes(tone);
     writeBytes(folder.file("cut.wav"), bytes.substr(0, bytes.size() / 2));
     writeBytes(folder.file("list.asx"), "<asx version=\"3.0\"><entry><ref href=\"a.wma\"/>"

@@ -13,6 +13,7 @@
 #include <thread>
 
 using namespace mendora::mediacheck;
+using mendora::test::makeMedia;
 using mendora::test::readBytes;
 using mendora::test::TempDir;
 
@@ -109,9 +110,7 @@ TEST(CheckCommand, NamesStayOnTheirLine) {
 TEST(CheckCommand, TheProgramOverARealFile) {
     TempDir folder;
     const std::string wav = folder.file("tone.wav");
-    const std::string make =
-        "ffmpeg -v error -y -f lavfi -i sine=sample_rate=8000 -t 1 " + wav + " </dev/null";
-    ASSERT_EQ(std::system(make.c_str()), 0);
+    ASSERT_EQ(makeMedia(wav, "-f lavfi -i sine=sample_rate=8000 -t 1"), "");
     const std::string command = std::string(MENDORA_CHECK_PROGRAM) + " " + wav + " " +
                                 folder.file("missing.wav") + " >" + folder.file("out");
     const int status = std::system(command.c_str());

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 #include <random>
@@ -19,6 +18,7 @@ using mendora::mediacheck::MemorySource;
 using mendora::mediacheck::sniffContainer;
 using mendora::mediacheck::StructureFault;
 using mendora::mediacheck::walkStructure;
+using mendora::test::makeMedia;
 using mendora::test::readBytes;
 using mendora::test::TempDir;
 using mendora::test::writeBytes;
@@ -98,9 +98,8 @@ protected:
             if (*sample.video)
                 inputs = "-f lavfi -i testsrc=size=" + std::string(sample.video) + ":rate=25 ";
             inputs += "-f lavfi -i sine=frequency=440:sample_rate=22050 ";
-            const std::string command = "ffmpeg -v error -y " + inputs + sample.arguments +
-                                        " -t 2 " + folder->file(sample.name) + " </dev/null";
-            ASSERT_EQ(std::system(command.c_str()), 0) << command;
+            ASSERT_EQ(makeMedia(folder->file(sample.name), inputs + sample.arguments + " -t 2"),
+                      "");
         }
     }
     static void TearDownTestSuite() { delete folder; }

@@ -74,6 +74,11 @@ bool exists(const std::string &path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
+std::string makeMedia(const std::string &path, const std::string &arguments) {
+    const std::string command = "ffmpeg -v error -y " + arguments + " '" + path + "' </dev/null";
+    return std::system(command.c_str()) == 0 ? std::string() : command;
+}
+
 std::string makeSparseFile(const std::string &path, std::int64_t size) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0 || ::ftruncate(fd, size) != 0)

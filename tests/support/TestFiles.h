@@ -30,6 +30,10 @@ void writeBytes(const std::string &path, const std::string &bytes);
 bool exists(const std::string &path);
 // A file of `size` bytes that takes no disk space (sparse); returns `path`.
 std::string makeSparseFile(const std::string &path, std::int64_t size);
+// Writes the media file `path` with the ffmpeg command from `arguments`
+// (inputs, codecs, options); returns the command, or an empty text when it
+// succeeded.
+std::string makeMedia(const std::string &path, const std::string &arguments);
 // Names of the entries of a folder, sorted.
 std::string listFolder(const std::string &path);
 
