@@ -117,11 +117,6 @@ void skipInput(j_decompress_ptr info, long count) {
 
 void termSource(j_decompress_ptr) {}
 
-std::string percentOf(std::int64_t part, std::int64_t whole) {
-    const std::int64_t p = whole > 0 ? std::clamp<std::int64_t>(part * 100 / whole, 0, 100) : 0;
-    return std::to_string(p) + " %";
-}
-
 Finding damagedWith(std::string summary, std::string details) {
     return {Verdict::Damaged, std::move(summary), std::move(details)};
 }

@@ -67,12 +67,6 @@ struct FrameFree {
     void operator()(AVFrame *f) const { av_frame_free(&f); }
 };
 
-std::string percentOf(std::int64_t part, std::int64_t whole) {
-    const int percent =
-        whole > 0 ? static_cast<int>(std::clamp<std::int64_t>(part * 100 / whole, 0, 100)) : 0;
-    return std::to_string(percent) + " %";
-}
-
 Finding damaged(std::string summary, std::string details = {}) {
     if (details.empty())
         details = summary;
@@ -249,6 +243,12 @@ bool endsWithEndCode(ByteSource &source) {
 }
 
 } // namespace
+
+std::string percentOf(std::int64_t part, std::int64_t whole) {
+    const int percent =
+        whole > 0 ? static_cast<int>(std::clamp<std::int64_t>(part * 100 / whole, 0, 100)) : 0;
+    return std::to_string(percent) + " %";
+}
 
 std::optional<Finding> checkFile(const std::string &path, const CheckControl &control) {
     std::int64_t size = 0;

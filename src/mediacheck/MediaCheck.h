@@ -36,6 +36,9 @@ struct CheckControl {
 
 class ByteSource;
 
+// "45 %": `part` of `whole` in whole percent, within 0 to 100.
+std::string percentOf(std::int64_t part, std::int64_t whole);
+
 // The verdict on `path`, or nothing when the check was cancelled.
 std::optional<Finding> checkFile(const std::string &path, const CheckControl &control = {});
 
