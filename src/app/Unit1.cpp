@@ -9,6 +9,7 @@
 #include "infowindows/UnitThank.h"
 #include "medialist/MediaList.h"
 #include "platform/Platform.h"
+#include "platform/QtText.h"
 #include "settings/Unit2.h"
 #include "system/Errors.h"
 #include "system/FileErrors.h"
@@ -154,7 +155,7 @@ void TMainForm::BindCommands() {
 
 void TMainForm::FormCreate() {
     Identity_ = mendora::productIdentity();
-    setWindowTitle(QString::fromLocal8Bit(Identity_.CompanyName + " " + Identity_.ProductName));
+    setWindowTitle(mendora::qtText(Identity_.CompanyName + " " + Identity_.ProductName));
     programFolder = mendora::programFolderOf(ExecutablePath);
     mendora::updateRunCounter(programFolder + Identity_.CounterFileName);
     CheckCompanionFile("pidgen.dll");
@@ -187,7 +188,7 @@ namespace {
 // Loads every picture of an icon file into `face`, which draws the one that
 // suits its 33-pixel size on the screen's pixel density.
 void SetText(QLabel *label, const std::string &text) {
-    label->setText(QString::fromLocal8Bit(text));
+    label->setText(mendora::qtText(text));
 }
 
 void LoadFacePicture(QLabel *face, const std::string &path) {
@@ -212,7 +213,7 @@ void LoadFacePicture(QLabel *face, const std::string &path) {
 
 void TMainForm::FormShow() {
     const mendora::ProductIdentity &id = Identity_;
-    AboutForm->setWindowTitle(QString::fromLocal8Bit(id.AboutCaption));
+    AboutForm->setWindowTitle(mendora::qtText(id.AboutCaption));
     SetText(AboutForm->Company, id.CompanyName);
     SetText(AboutForm->ProductName1, id.ProductName);
     SetText(AboutForm->ProductName2, id.ProductName);
@@ -242,11 +243,11 @@ void TMainForm::FormShow() {
     const auto views = MoreForm->WebViews();
     for (std::size_t i = 0; i < views.size(); ++i) {
         const std::string page = programFolder + id.CatalogueFolder + TMoreForm::PageFiles[i];
-        views[i]->Navigate(QString::fromLocal8Bit(page).toStdU16String());
+        views[i]->Navigate(mendora::qtText(page).toStdU16String());
     }
 
     Label2RestingLook();
-    Label2->setText(QString::fromLocal8Bit(id.CompanyFullName));
+    Label2->setText(mendora::qtText(id.CompanyFullName));
     Label2->adjustSize();
 }
 
@@ -386,7 +387,7 @@ void TMainForm::hidePanel() {
 }
 
 void TMainForm::setFileLabel(const std::string &path) {
-    FilenameLabel->setText(QString::fromLocal8Bit(path));
+    FilenameLabel->setText(mendora::qtText(path));
 }
 
 void TMainForm::setBarMaximum(Bar bar, int maximum) {

@@ -1,8 +1,8 @@
 #include "app/Application.h"
 #include "app/ProgramWindows.h"
 #include "app/UnitBasic.h"
+#include "platform/QtText.h"
 
-#include <QFile>
 #include <QIcon>
 
 int main(int argc, char **argv) {
@@ -11,8 +11,7 @@ int main(int argc, char **argv) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app.png")));
 
     // The windows live until the program ends.
-    mendora::ProgramWindows windows(
-        QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString());
+    mendora::ProgramWindows windows(mendora::nativePath(QCoreApplication::applicationFilePath()));
     windows.main.show();
     return app.exec();
 }

@@ -3,6 +3,7 @@
 #include "infowindows/JpegDecoder.h"
 #include "infowindows/UnitThank.h"
 #include "platform/Platform.h"
+#include "platform/QtText.h"
 #include "system/Errors.h"
 #include "system/FileErrors.h"
 #include "system/Files.h"
@@ -97,11 +98,11 @@ bool TAboutForm::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void TAboutForm::URLClick() {
-    ShellOpen(URL->text().toLocal8Bit().toStdString());
+    ShellOpen(mendora::bytesOf(URL->text()));
 }
 
 void TAboutForm::EMAILClick() {
-    ShellOpen("mailto:" + EMAIL->text().toLocal8Bit().toStdString());
+    ShellOpen("mailto:" + mendora::bytesOf(EMAIL->text()));
 }
 
 void TAboutForm::CompanyTopClick() {

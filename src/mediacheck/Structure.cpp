@@ -1,12 +1,8 @@
 #include "mediacheck/Structure.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <limits>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace mendora::mediacheck {
 
@@ -25,45 +21,19 @@ constexpr std::size_t kCacheSize = 256 * 1024;
 } // namespace
 
 std::unique_ptr<FileSource> FileSource::open(const std::string &path, int &error) {
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        error = errno;
+    auto file = files::ReadOnlyFile::open(path, error);
+    if (!file)
         return nullptr;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        error = errno;
-        ::close(fd);
-        return nullptr;
-    }
-    error = 0;
-    return std::unique_ptr<FileSource>(new FileSource(fd, static_cast<std::int64_t>(st.st_size)));
+    return std::unique_ptr<FileSource>(new FileSource(std::move(file)));
 }
 
-FileSource::FileSource(int fd, std::int64_t size) : fd_(fd), size_(size) {}
+FileSource::FileSource(std::unique_ptr<files::ReadOnlyFile> file)
+    : file_(std::move(file)), size_(file_->size()) {}
 
-FileSource::~FileSource() {
-    ::close(fd_);
-}
+FileSource::~FileSource() = default;
 
 std::int64_t FileSource::readFile(std::int64_t offset, unsigned char *out, std::size_t n) {
-    std::size_t done = 0;
-    while (done < n) {
-        const ssize_t got = ::pread(fd_, out + done, n - done, static_cast<off_t>(offset + done));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            error_ = errno;
-            return -1;
-        }
-        if (got == 0)
-            break;
-        done += static_cast<std::size_t>(got);
-    }
-    return static_cast<std::int64_t>(done);
+    return file_->readAt(offset, out, n, error_);
 }
 
 std::int64_t FileSource::read(std::int64_t offset, void *out, std::size_t n) {

@@ -4,6 +4,8 @@
 // is allocated from a size the file declares.
 #pragma once
 
+#include "system/Files.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -41,11 +43,11 @@ private:
     std::size_t size_;
 };
 
-// A file read with pread through a cache of 256 KiB, so that the walks'
-// many small reads cost a copy each. POSIX only.
+// A file read through a cache of 256 KiB, so that the walks' many small
+// reads cost a copy each.
 class FileSource final : public ByteSource {
 public:
-    // The opened file, or nothing with the errno value in `error`.
+    // The opened file, or nothing with the system error in `error`.
     static std::unique_ptr<FileSource> open(const std::string &path, int &error);
     ~FileSource() override;
     FileSource(const FileSource &) = delete;
@@ -56,11 +58,11 @@ public:
     int error() const override { return error_; }
 
 private:
-    FileSource(int fd, std::int64_t size);
+    explicit FileSource(std::unique_ptr<files::ReadOnlyFile> file);
     // Reads straight from the file until `n` bytes or its end; -1 on an error.
     std::int64_t readFile(std::int64_t offset, unsigned char *out, std::size_t n);
 
-    int fd_;
+    std::unique_ptr<files::ReadOnlyFile> file_;
     std::int64_t size_;
     int error_ = 0;
     std::vector<unsigned char> cache_;

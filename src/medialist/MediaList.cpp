@@ -1,5 +1,6 @@
 #include "medialist/MediaList.h"
 
+#include "platform/QtText.h"
 #include "system/Files.h"
 
 #include <QItemSelectionModel>
@@ -55,14 +56,6 @@ std::string_view MediaListModel::directoryText(int row) const {
     return files::splitPath(entry(row).FullPath).first;
 }
 
-namespace {
-
-QString localText(std::string_view text) {
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
-
 QVariant MediaListModel::data(const QModelIndex &index, int role) const {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
@@ -71,9 +64,9 @@ QVariant MediaListModel::data(const QModelIndex &index, int role) const {
         case ColumnNum:
             return QString::number(index.row() + 1);
         case ColumnFile:
-            return localText(fileText(index.row()));
+            return qtText(fileText(index.row()));
         case ColumnDirectory:
-            return localText(directoryText(index.row()));
+            return qtText(directoryText(index.row()));
         case ColumnResult:
             return QString::fromStdString(entry(index.row()).result);
         }

@@ -41,9 +41,9 @@ public:
                              const std::string &data) = 0;
 };
 
-// The common dialogs and message boxes. Texts are byte strings in the
-// system's code page. The application object installs the Qt version
-// (ui/DialogsQt.h); there is none before it exists.
+// The common dialogs and message boxes. Texts are UTF-8. The application
+// object installs the Qt version (ui/DialogsQt.h); there is none before it
+// exists.
 class Dialogs {
 public:
     virtual ~Dialogs() = default;

@@ -1,4 +1,5 @@
 #include "platform/Platform.h"
+#include "system/TextWin.h"
 
 #include <windows.h>
 
@@ -14,13 +15,16 @@ public:
         const std::string path =
             (!keyPath.empty() && keyPath.front() == '\\') ? keyPath.substr(1) : keyPath;
         HKEY key = nullptr;
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &key, nullptr);
-        const LONG result = RegSetValueExA(key, valueName.c_str(), 0, REG_SZ,
-                                           reinterpret_cast<const BYTE *>(data.c_str()),
-                                           static_cast<DWORD>(data.size() + 1));
-        if (key)
-            RegCloseKey(key);
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, wideText(path).c_str(), 0, nullptr,
+                            REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr) != ERROR_SUCCESS)
+            return false;
+        const std::wstring value = wideText(data);
+        const LONG result =
+            RegSetValueExW(key, wideText(valueName).c_str(), 0, REG_SZ,
+                           reinterpret_cast<const BYTE *>(value.c_str()),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
         return result == ERROR_SUCCESS;
     }
 };

@@ -1,4 +1,5 @@
 #include "platform/Platform.h"
+#include "platform/QtText.h"
 
 #include <QProcess>
 #include <QString>
@@ -12,7 +13,7 @@ public:
     // xdg-open runs detached, with the target as its only argument: no shell
     // parses it. Whether it succeeds is not reported.
     void open(const std::string &target) override {
-        QProcess::startDetached(QStringLiteral("xdg-open"), {QString::fromLocal8Bit(target)});
+        QProcess::startDetached(QStringLiteral("xdg-open"), {qtText(target)});
     }
 };
 

@@ -1,4 +1,5 @@
 #include "platform/Platform.h"
+#include "system/TextWin.h"
 
 #include <windows.h>
 
@@ -11,7 +12,7 @@ namespace {
 class WinShell : public Shell {
 public:
     void open(const std::string &target) override {
-        ShellExecuteA(nullptr, nullptr, target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        ShellExecuteW(nullptr, nullptr, wideText(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     }
 };
 

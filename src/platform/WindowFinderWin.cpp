@@ -1,4 +1,5 @@
 #include "platform/Platform.h"
+#include "system/TextWin.h"
 
 #include <windows.h>
 
@@ -9,12 +10,12 @@ namespace {
 class WinWindowFinder : public WindowFinder {
 public:
     std::optional<WindowHandle> findByTitle(const std::string &title) override {
-        if (HWND h = FindWindowA(nullptr, title.c_str()))
+        if (HWND h = FindWindowW(nullptr, wideText(title).c_str()))
             return reinterpret_cast<WindowHandle>(h);
         return std::nullopt;
     }
     void requestClose(WindowHandle window) override {
-        SendMessageA(reinterpret_cast<HWND>(window), WM_CLOSE, 0, 0);
+        SendMessageW(reinterpret_cast<HWND>(window), WM_CLOSE, 0, 0);
     }
 };
 

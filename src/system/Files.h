@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -62,5 +63,27 @@ WriteOutcome replaceFile(const std::string &path, std::string_view content);
 
 // Size in bytes of a file opened for reading only. Returns 0 or the system error.
 int fileSize(const std::string &path, std::int64_t &size);
+
+// A file opened for reading at any offset. Other programs may go on writing
+// it meanwhile (a recording in progress can be read) or replace it.
+class ReadOnlyFile {
+public:
+    // The opened file, or nothing with the system error in `error`.
+    static std::unique_ptr<ReadOnlyFile> open(const std::string &path, int &error);
+    ~ReadOnlyFile();
+    ReadOnlyFile(const ReadOnlyFile &) = delete;
+    ReadOnlyFile &operator=(const ReadOnlyFile &) = delete;
+
+    // The size when the file was opened.
+    std::int64_t size() const { return size_; }
+    // Reads up to `n` bytes at `offset`, fewer only at the file's end.
+    // Returns the count, or -1 with the system error in `error`.
+    std::int64_t readAt(std::int64_t offset, void *out, std::size_t n, int &error);
+
+private:
+    ReadOnlyFile(std::intptr_t handle, std::int64_t size) : handle_(handle), size_(size) {}
+    std::intptr_t handle_; // file descriptor or HANDLE
+    std::int64_t size_;
+};
 
 } // namespace mendora::files

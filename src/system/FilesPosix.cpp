@@ -195,5 +195,48 @@ int fileSize(const std::string &path, std::int64_t &size) {
     return err;
 }
 
+std::unique_ptr<ReadOnlyFile> ReadOnlyFile::open(const std::string &path, int &error) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        error = errno;
+        return nullptr;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        error = errno;
+        ::close(fd);
+        return nullptr;
+    }
+    error = 0;
+    return std::unique_ptr<ReadOnlyFile>(
+        new ReadOnlyFile(fd, static_cast<std::int64_t>(st.st_size)));
+}
+
+ReadOnlyFile::~ReadOnlyFile() {
+    ::close(static_cast<int>(handle_));
+}
+
+std::int64_t ReadOnlyFile::readAt(std::int64_t offset, void *out, std::size_t n, int &error) {
+    auto *target = static_cast<unsigned char *>(out);
+    std::size_t done = 0;
+    while (done < n) {
+        const ssize_t got = ::pread(static_cast<int>(handle_), target + done, n - done,
+                                    static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            error = errno;
+            return -1;
+        }
+        if (got == 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<std::int64_t>(done);
+}
+
 } // namespace files
 } // namespace mendora

@@ -1,6 +1,9 @@
 #include "system/FileErrors.h"
 #include "system/Files.h"
+#include "system/TextWin.h"
 
+#include <algorithm>
+#include <atomic>
 #include <windows.h>
 
 namespace mendora {
@@ -25,11 +28,11 @@ int ioCodeFromSystemError(int systemError, const std::string &) {
 }
 
 std::string systemErrorText(int systemError) {
-    char buffer[512] = {};
-    const DWORD n =
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                       static_cast<DWORD>(systemError), 0, buffer, sizeof buffer, nullptr);
-    std::string text(buffer, n);
+    wchar_t buffer[512] = {};
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, static_cast<DWORD>(systemError), 0, buffer,
+                                   sizeof buffer / sizeof buffer[0], nullptr);
+    std::string text = utf8Text(std::wstring_view(buffer, n));
     while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
         text.pop_back();
     return text;
@@ -37,29 +40,51 @@ std::string systemErrorText(int systemError) {
 
 namespace files {
 
+namespace {
+
+// What we only read, others may go on writing, rename or delete.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+HANDLE openForReading(const std::string &path) {
+    return CreateFileW(wideText(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+int lastError() {
+    return static_cast<int>(GetLastError());
+}
+
+} // namespace
+
 bool fileExists(const std::string &path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(wideText(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 std::string absolutePath(const std::string &path) {
-    char buffer[MAX_PATH * 4];
-    const DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
-    return (n == 0 || n >= sizeof buffer) ? path : std::string(buffer, n);
+    const std::wstring wide = wideText(path);
+    const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (needed == 0)
+        return path;
+    std::wstring full(needed, L'\0');
+    const DWORD n = GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
+    if (n == 0 || n >= needed)
+        return path;
+    full.resize(n);
+    return utf8Text(full);
 }
 
 int readWholeFile(const std::string &path, std::string &content) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = openForReading(path);
     if (h == INVALID_HANDLE_VALUE)
-        return static_cast<int>(GetLastError());
+        return lastError();
     content.clear();
     char buffer[64 * 1024];
     DWORD n = 0;
     int err = 0;
     for (;;) {
         if (!ReadFile(h, buffer, sizeof buffer, &n, nullptr)) {
-            err = static_cast<int>(GetLastError());
+            err = lastError();
             break;
         }
         if (n == 0)
@@ -71,48 +96,105 @@ int readWholeFile(const std::string &path, std::string &content) {
 }
 
 WriteOutcome replaceFile(const std::string &path, std::string_view content) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-    if (exists) {
+    const std::wstring target = wideText(path);
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
         // Refuse exactly what writing in place would refuse.
-        HANDLE probe = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE probe = CreateFileW(target.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (probe == INVALID_HANDLE_VALUE)
-            return {WriteStage::Create, static_cast<int>(GetLastError())};
+            return {WriteStage::Create, lastError()};
         CloseHandle(probe);
     }
-    const std::string temp = path + ".~" + std::to_string(GetCurrentProcessId());
-    HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return {WriteStage::Create, static_cast<int>(GetLastError())};
+
+    // A name of our own: the process id and a serial number, created only
+    // when no such file exists yet.
+    static std::atomic<unsigned> serial{0};
+    std::wstring temp;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; h == INVALID_HANDLE_VALUE; ++attempt) {
+        temp = target + L".~" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+               std::to_wstring(serial++);
+        h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                        nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            const int err = lastError();
+            if ((err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) || attempt > 100)
+                return {WriteStage::Create, err};
+        }
+    }
     WriteOutcome outcome;
     DWORD written = 0;
     if (!WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) ||
         written != content.size())
-        outcome = {WriteStage::Write, static_cast<int>(GetLastError())};
+        outcome = {WriteStage::Write, lastError()};
     else if (!FlushFileBuffers(h))
-        outcome = {WriteStage::Write, static_cast<int>(GetLastError())};
+        outcome = {WriteStage::Write, lastError()};
     CloseHandle(h);
-    if (outcome.ok() && !MoveFileExA(temp.c_str(), path.c_str(),
+    if (outcome.ok() && !MoveFileExW(temp.c_str(), target.c_str(),
                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        outcome = {WriteStage::Create, static_cast<int>(GetLastError())};
+        outcome = {WriteStage::Create, lastError()};
     if (!outcome.ok())
-        DeleteFileA(temp.c_str());
+        DeleteFileW(temp.c_str());
     return outcome;
 }
 
 int fileSize(const std::string &path, std::int64_t &size) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = openForReading(path);
     if (h == INVALID_HANDLE_VALUE)
-        return static_cast<int>(GetLastError());
+        return lastError();
     LARGE_INTEGER value{};
-    const int err = GetFileSizeEx(h, &value) ? 0 : static_cast<int>(GetLastError());
+    const int err = GetFileSizeEx(h, &value) ? 0 : lastError();
     CloseHandle(h);
     if (err == 0)
         size = value.QuadPart;
     return err;
+}
+
+std::unique_ptr<ReadOnlyFile> ReadOnlyFile::open(const std::string &path, int &error) {
+    HANDLE h = openForReading(path);
+    if (h == INVALID_HANDLE_VALUE) {
+        error = lastError();
+        return nullptr;
+    }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(h, &size)) {
+        error = lastError();
+        CloseHandle(h);
+        return nullptr;
+    }
+    error = 0;
+    return std::unique_ptr<ReadOnlyFile>(
+        new ReadOnlyFile(reinterpret_cast<std::intptr_t>(h), size.QuadPart));
+}
+
+ReadOnlyFile::~ReadOnlyFile() {
+    CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
+std::int64_t ReadOnlyFile::readAt(std::int64_t offset, void *out, std::size_t n, int &error) {
+    auto *target = static_cast<unsigned char *>(out);
+    std::size_t done = 0;
+    while (done < n) {
+        // The offset goes with each read, so no file position is shared.
+        const std::uint64_t at = static_cast<std::uint64_t>(offset) + done;
+        OVERLAPPED where{};
+        where.Offset = static_cast<DWORD>(at);
+        where.OffsetHigh = static_cast<DWORD>(at >> 32);
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(n - done, 1u << 30));
+        DWORD got = 0;
+        if (!ReadFile(reinterpret_cast<HANDLE>(handle_), target + done, chunk, &got, &where)) {
+            const int err = lastError();
+            if (err == ERROR_HANDLE_EOF)
+                break;
+            error = err;
+            return -1;
+        }
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return static_cast<std::int64_t>(done);
 }
 
 } // namespace files

@@ -1,16 +1,16 @@
 #include "ui/DialogsQt.h"
 
+#include "platform/QtText.h"
 #include "ui/Colors.h"
 
 #include <QColorDialog>
-#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 
 namespace mendora {
 
 QStringList qtNameFilters(const std::string &filter) {
-    const QStringList parts = QString::fromLocal8Bit(filter).split(QLatin1Char('|'));
+    const QStringList parts = qtText(filter).split(QLatin1Char('|'));
     QStringList result;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         const QString patterns =
@@ -23,7 +23,7 @@ QStringList qtNameFilters(const std::string &filter) {
 namespace {
 
 QString text(const std::string &s) {
-    return QString::fromLocal8Bit(s);
+    return qtText(s);
 }
 
 void messageBox(QWidget *parent, QMessageBox::Icon icon, const std::string &caption,
@@ -49,7 +49,7 @@ public:
             return std::nullopt;
         std::vector<std::string> paths;
         for (const QString &file : dialog.selectedFiles())
-            paths.push_back(QFile::encodeName(file).toStdString());
+            paths.push_back(nativePath(file));
         return paths;
     }
 

@@ -1,10 +1,10 @@
 #include "ui/ErrorGuard.h"
 
 #include "platform/Platform.h"
+#include "platform/QtText.h"
 #include "system/Files.h"
 
 #include <QApplication>
-#include <QFile>
 #include <cctype>
 #include <exception>
 
@@ -19,8 +19,7 @@ std::string applicationTitleFromPath(const std::string &executablePath) {
 }
 
 std::string applicationTitle() {
-    return applicationTitleFromPath(
-        QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString());
+    return applicationTitleFromPath(nativePath(QCoreApplication::applicationFilePath()));
 }
 
 std::string withFullStop(std::string message) {

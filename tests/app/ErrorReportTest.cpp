@@ -1,4 +1,6 @@
 #include "app/Application.h"
+#include "app/UnitBasic.h"
+#include "platform/QtText.h"
 #include "ui/ErrorGuard.h"
 
 #include "support/FakePlatform.h"
@@ -31,6 +33,27 @@ TEST(ApplicationTitle, FromExecutableName) {
     for (const auto &[path, title] : cases)
         EXPECT_EQ(applicationTitleFromPath(path), title) << path;
     EXPECT_EQ(applicationTitle(), "app_tests") << "this test program is named app_tests";
+}
+
+// Paths from Qt enter in the system's form and as UTF-8, so the program
+// folder is found with either separator Qt may hand out.
+TEST(ProgramFolder, FromTheExecutablePathQtGives) {
+    const std::pair<const char16_t *, const char *> cases[] = {
+#ifdef _WIN32
+        {u"C:/Program Files/Mendora/Mendora.exe", "C:\\Program Files\\Mendora\\"},
+        {u"C:\\Program Files\\Mendora\\Mendora.exe", "C:\\Program Files\\Mendora\\"},
+        {u"D:/\u97F3\u697D/Mendora.exe", "D:\\\xE9\x9F\xB3\xE6\xA5\xBD\\"},
+#else
+        {u"/opt/mendora/Mendora", "/opt/mendora/"},
+        {u"/home/u/\u97F3\u697D/Mendora", "/home/u/\xE9\x9F\xB3\xE6\xA5\xBD/"},
+        {u"/opt/a\\b/Mendora", "/opt/a\\b/"},
+#endif
+    };
+    for (const auto &[path, folder] : cases)
+        EXPECT_EQ(programFolderOf(nativePath(QString::fromUtf16(path))), folder) << folder;
+    const QString name = QString::fromUtf16(u"\u00C9t\u00E9 \u97F3\u697D.avi");
+    EXPECT_EQ(bytesOf(name), "\xC3\x89t\xC3\xA9 \xE9\x9F\xB3\xE6\xA5\xBD.avi");
+    EXPECT_EQ(qtText(bytesOf(name)), name);
 }
 
 TEST(ErrorReport, FullStopAddedOnce) {
