@@ -89,42 +89,6 @@ TEST_F(Startup, CounterReachedThroughDoubledSeparator) {
     EXPECT_EQ(readBytes(folder.path() + "//Mendora.ini"), "2");
 }
 
-TEST(RunCounter, ReadOnlyFileKeepsItsContent) {
-    TempDir dir;
-    const std::string path = dir.file("Mendora.ini");
-    writeBytes(path, "41");
-    ::chmod(path.c_str(), 0444);
-    EXPECT_EQ(runUnprivileged([&] {
-                  mendora::updateRunCounter(path);
-                  return std::string("counted");
-              }),
-              "File access denied");
-    EXPECT_EQ(readBytes(path), "41");
-    EXPECT_EQ(listFolder(dir.path()), "Mendora.ini");
-}
-
-TEST(RunCounter, UnreadableFile) {
-    TempDir dir;
-    const std::string path = dir.file("Mendora.ini");
-    writeBytes(path, "41");
-    ::chmod(path.c_str(), 0);
-    EXPECT_EQ(runUnprivileged([&] {
-                  mendora::updateRunCounter(path);
-                  return std::string("counted");
-              }),
-              "File access denied");
-    ::chmod(path.c_str(), 0600);
-    EXPECT_EQ(readBytes(path), "41");
-}
-
-TEST(RunCounter, TokenOfMoreThan32CharactersIsCut) {
-    TempDir dir;
-    const std::string path = dir.file("c");
-    writeBytes(path, std::string(32, '0') + "5");
-    mendora::updateRunCounter(path);
-    EXPECT_EQ(readBytes(path), "1") << "only the first 32 characters are converted";
-}
-
 TEST_F(Startup, BothCompanionFilesMissing) {
     ::unlink(folder.file("pidgen.dll").c_str());
     ::unlink(folder.file("npwmsdrm.dll").c_str());

@@ -18,8 +18,14 @@ public:
     TempDir &operator=(const TempDir &) = delete;
 
     const std::string &path() const { return path_; }
-    // path() + "/" + name
-    std::string file(const std::string &name) const { return path_ + "/" + name; }
+    // path() + the system's separator + name
+    std::string file(const std::string &name) const { return path_ + kSeparator + name; }
+
+#ifdef _WIN32
+    static constexpr char kSeparator = '\\';
+#else
+    static constexpr char kSeparator = '/';
+#endif
 
 private:
     std::string path_;
@@ -28,19 +34,27 @@ private:
 std::string readBytes(const std::string &path);
 void writeBytes(const std::string &path, const std::string &bytes);
 bool exists(const std::string &path);
+void makeFolder(const std::string &path);
+// Takes away the right to write the file (mode 0444, or the read-only attribute).
+void makeReadOnly(const std::string &path);
+// Names of the entries of a folder, sorted.
+std::string listFolder(const std::string &path);
+
+#ifndef _WIN32
 // A file of `size` bytes that takes no disk space (sparse); returns `path`.
 std::string makeSparseFile(const std::string &path, std::int64_t size);
 // Writes the media file `path` with the ffmpeg command from `arguments`
 // (inputs, codecs, options); returns the command, or an empty text when it
 // succeeded.
 std::string makeMedia(const std::string &path, const std::string &arguments);
-// Names of the entries of a folder, sorted.
-std::string listFolder(const std::string &path);
+#endif
 
-// Runs `body` in a child process that has no privileges (uid and gid 65534
-// when the tests run as root, since permission bits deny root nothing) and
-// returns its result; an exception escaping `body` gives its what().
-// `fileSizeLimit` > 0 caps the size of files the child may write.
+// Runs `body` without privileges and returns its result; an exception
+// escaping `body` gives its what(). On POSIX it runs in a child process
+// (uid and gid 65534 when the tests run as root, since permission bits deny
+// root nothing), where `fileSizeLimit` > 0 caps the size of files it may
+// write. On Windows it runs in place: the whole test program runs as an
+// unprivileged user there, and no limit can be set.
 std::string runUnprivileged(const std::function<std::string()> &body, long fileSizeLimit = 0);
 
 } // namespace mendora::test

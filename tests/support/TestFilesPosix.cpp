@@ -74,6 +74,16 @@ bool exists(const std::string &path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
+void makeReadOnly(const std::string &path) {
+    if (::chmod(path.c_str(), 0444) != 0)
+        throw std::runtime_error("cannot make " + path + " read-only");
+}
+
+void makeFolder(const std::string &path) {
+    if (::mkdir(path.c_str(), 0777) != 0)
+        throw std::runtime_error("cannot make " + path);
+}
+
 std::string makeMedia(const std::string &path, const std::string &arguments) {
     const std::string command = "ffmpeg -v error -y " + arguments + " '" + path + "' </dev/null";
     return std::system(command.c_str()) == 0 ? std::string() : command;
