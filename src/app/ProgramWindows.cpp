@@ -3,7 +3,7 @@
 namespace mendora {
 
 ProgramWindows::ProgramWindows(const std::string &executablePath)
-    : main(executablePath), about(programFolder, &main), more(&main), form2(programFolder, &main),
+    : main(executablePath), about(programFolder, &main), more(&main), form2(settingsFolder, &main),
       thank(&main) {
     AboutForm = &about;
     MoreForm = &more;

@@ -7,6 +7,7 @@
 #include "infowindows/UnitAbout.h"
 #include "infowindows/UnitMore.h"
 #include "infowindows/UnitThank.h"
+#include "mediacheck/Report.h"
 #include "medialist/MediaList.h"
 #include "platform/Platform.h"
 #include "platform/QtText.h"
@@ -15,19 +16,27 @@
 #include "system/FileErrors.h"
 #include "system/Files.h"
 #include "system/Random.h"
+#include "system/Text.h"
 #include "ui/ErrorGuard.h"
 #include "ui/Forms.h"
 #include "ui/LazyIcon.h"
 
 #include <QBuffer>
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QImageReader>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QSessionManager>
 #include <QTimer>
+#include <QUrl>
+#include <atomic>
+#include <thread>
 
 namespace mendora {
 void initResources(); // app/Resources.cpp
@@ -53,6 +62,17 @@ constexpr int kFaceSide = 33;
 
 const char *const kRegistryKey = "\\Software\\Corvanta\\Mendora";
 const char *const kConversionWindowTitle = "lame";
+
+// The local files and folders of a drag, in the system's form.
+std::vector<std::string> droppedPaths(const QMimeData *data) {
+    std::vector<std::string> paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl &url : data->urls())
+        if (url.isLocalFile())
+            paths.push_back(mendora::nativePath(url.toLocalFile()));
+    return paths;
+}
 
 } // namespace
 
@@ -99,6 +119,9 @@ TMainForm::TMainForm(const std::string &executablePath, QWidget *parent)
     Lv->header()->resizeSection(MediaListModel::ColumnDirectory, 300);
     Lv->header()->resizeSection(MediaListModel::ColumnResult, 160);
     Lv->setItemDelegateForColumn(MediaListModel::ColumnNum, new mendora::NumColumnDelegate(Lv));
+    // Files and folders dropped from a file manager.
+    Lv->viewport()->setAcceptDrops(true);
+    Lv->viewport()->installEventFilter(this);
     connect(MediaList_, &QAbstractItemModel::rowsInserted, this,
             [this] { mendora::fitNumColumn(*Lv, MediaListModel::ColumnNum); });
 
@@ -130,6 +153,8 @@ void TMainForm::BindCommands() {
         connect(sender, signal, this, mendora::guardedSlot(this, handler));
     };
     bind(AddFile1, &QAction::triggered, &TMainForm::AddFile1Click);
+    bind(AddFolder1, &QAction::triggered, &TMainForm::AddFolder1Click);
+    bind(SaveReport1, &QAction::triggered, &TMainForm::SaveReport1Click);
     bind(DeleteFile1, &QAction::triggered, &TMainForm::Deletefile1Click);
     bind(Close1, &QAction::triggered, &TMainForm::Close1Click);
     bind(SelectAll1, &QAction::triggered, &TMainForm::SelectAll1Click);
@@ -157,7 +182,8 @@ void TMainForm::FormCreate() {
     Identity_ = mendora::productIdentity();
     setWindowTitle(mendora::qtText(Identity_.CompanyName + " " + Identity_.ProductName));
     programFolder = mendora::programFolderOf(ExecutablePath);
-    mendora::updateRunCounter(programFolder + Identity_.CounterFileName);
+    mendora::settingsFolder = mendora::settingsFolderOf(programFolder);
+    mendora::updateRunCounter(mendora::settingsFolder + Identity_.CounterFileName);
     CheckCompanionFile("pidgen.dll");
     CheckCompanionFile("npwmsdrm.dll");
     Label2RestingLook();
@@ -293,6 +319,20 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event) {
     } else if (watched == Panel1 && event->type() == QEvent::Hide) {
         // Nothing shows the ticker while the panel is hidden: no wake-ups then.
         Timer2->stop();
+    } else if (watched == Lv->viewport() &&
+               (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
+                event->type() == QEvent::Drop)) {
+        auto *drag = static_cast<QDropEvent *>(event);
+        const std::vector<std::string> paths = droppedPaths(drag->mimeData());
+        if (paths.empty()) {
+            drag->ignore();
+            return true;
+        }
+        drag->acceptProposedAction();
+        // Added once the drop is over, so that the file manager need not wait.
+        if (event->type() == QEvent::Drop)
+            QTimer::singleShot(0, this, [this, paths] { guarded([&] { AddPaths(paths); }); });
+        return true;
     } else if (watched == Label2) {
         switch (event->type()) {
         case QEvent::MouseMove:
@@ -352,6 +392,98 @@ void TMainForm::AddFile1Click() {
     const auto files = platform::dialogs().openFiles(this, mendora::kMediaFileFilter);
     if (files)
         MediaList_->appendFiles(*files);
+}
+
+void TMainForm::AddFolder1Click() {
+    if (const auto folder = platform::dialogs().chooseFolder(this))
+        AddPaths({*folder});
+}
+
+void TMainForm::AddPaths(const std::vector<std::string> &paths) {
+    std::vector<std::string> files;
+    int unreadableFolders = 0;
+    for (const std::string &path : paths) {
+        if (!mendora::files::isFolder(path)) {
+            files.push_back(path);
+            continue;
+        }
+        mendora::files::FolderFiles found = ScanFolder(path);
+        if (found.cancelled)
+            return;
+        unreadableFolders += found.unreadableFolders;
+        files.insert(files.end(), std::make_move_iterator(found.paths.begin()),
+                     std::make_move_iterator(found.paths.end()));
+    }
+    MediaList_->appendFiles(files);
+    if (unreadableFolders > 0)
+        platform::dialogs().notice(this, mendora::applicationTitle(),
+                                   std::to_string(unreadableFolders) +
+                                       (unreadableFolders == 1 ? " folder" : " folders") +
+                                       " could not be read; its files were not added.");
+}
+
+mendora::files::FolderFiles TMainForm::ScanFolder(const std::string &folder) {
+    std::atomic<bool> cancel{false};
+    std::atomic<std::size_t> found{0};
+    mendora::files::FolderFiles result;
+    QEventLoop loop;
+    QObject waker;
+    std::thread worker([&] {
+        result = mendora::files::filesBelow(folder, mendora::isMediaFileName, &cancel, &found);
+        QMetaObject::invokeMethod(
+            &waker, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+    });
+    // Shown only when the search takes longer than a moment.
+    QProgressDialog progress(this);
+    progress.setWindowTitle(mendora::qtText(mendora::applicationTitle()));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setRange(0, 0);
+    progress.setMinimumDuration(400);
+    const QString where = mendora::qtText(folder);
+    const auto showCount = [&] {
+        progress.setLabelText(QStringLiteral("Looking for media files in\n%1\n%2 found")
+                                  .arg(where)
+                                  .arg(found.load(std::memory_order_relaxed)));
+    };
+    showCount();
+    progress.setValue(0);
+    connect(&progress, &QProgressDialog::canceled, &waker, [&] { cancel = true; });
+    QTimer tick;
+    tick.setInterval(100);
+    connect(&tick, &QTimer::timeout, &waker, showCount);
+    tick.start();
+    loop.exec();
+    worker.join();
+    return result;
+}
+
+void TMainForm::SaveReport1Click() {
+    const auto path =
+        platform::dialogs().saveFile(this, "CSV File|*.csv|JSON File|*.json", "report.csv");
+    if (!path)
+        return;
+    std::vector<mendora::mediacheck::ReportRow> rows;
+    rows.reserve(static_cast<std::size_t>(MediaList_->rowCount()));
+    for (int row = 0; row < MediaList_->rowCount(); ++row) {
+        mendora::mediacheck::ReportRow r;
+        r.number = row + 1;
+        r.path = std::string(MediaList_->fullPath(row));
+        std::int64_t size = 0;
+        if (mendora::files::fileSize(r.path, size) == 0)
+            r.size = size;
+        r.verdict = std::string(MediaList_->verdict(row));
+        r.details = std::string(MediaList_->details(row));
+        rows.push_back(std::move(r));
+    }
+    const std::string_view name = *path;
+    const bool json =
+        name.size() >= 5 && mendora::sameTextIgnoreCase(name.substr(name.size() - 5), ".json");
+    const std::string text =
+        json ? mendora::mediacheck::jsonReport(rows) : mendora::mediacheck::csvReport(rows);
+    const mendora::files::WriteOutcome outcome = mendora::files::replaceFile(*path, text);
+    if (!outcome.ok())
+        throw mendora::FileCreateError(mendora::files::absolutePath(*path),
+                                       mendora::systemErrorText(outcome.error));
 }
 
 void TMainForm::Deletefile1Click() {

@@ -4,6 +4,7 @@
 
 #include "app/UnitBasic.h"
 #include "fixpass/PassView.h"
+#include "system/Files.h"
 #include "ui_Unit1.h"
 
 #include <QIcon>
@@ -40,6 +41,8 @@ public:
 
     // Commands.
     void AddFile1Click();
+    void AddFolder1Click();
+    void SaveReport1Click();
     void Deletefile1Click();
     void SelectAll1Click();
     void InvertSelection1Click();
@@ -65,6 +68,12 @@ public:
     // The close question; true when closing may go on.
     bool FormCloseQuery();
 
+    // Adds files and folders from outside (the command line, a drop, the
+    // folder chooser): a file as the open dialog adds it; a folder adds the
+    // media files below it in path order, with a progress window while it is
+    // searched. Cancelling the search adds nothing.
+    void AddPaths(const std::vector<std::string> &paths);
+
     // What the pass shows, on Panel1.
     void showPanel() override;
     void hidePanel() override;
@@ -85,6 +94,8 @@ private:
     void Label2RestingLook();
     void BindCommands();
     void SessionCommitData(QSessionManager &manager);
+    // The media files below `folder`, searched on a worker thread.
+    mendora::files::FolderFiles ScanFolder(const std::string &folder);
 
     std::string ExecutablePath;
     mendora::ProductIdentity Identity_;

@@ -1,6 +1,7 @@
 #include "app/UnitBasic.h"
 
 #include "platform/Platform.h"
+#include "platform/QtText.h"
 #include "system/Files.h"
 
 #include <QApplication>
@@ -9,9 +10,28 @@
 namespace mendora {
 
 std::string programFolder;
+std::string settingsFolder;
 
 std::string programFolderOf(const std::string &executablePath) {
     return executablePath.substr(0, files::fileNameStart(executablePath));
+}
+
+std::string settingsFolderOf(const std::string &programFolder) {
+    if (files::folderIsWritable(programFolder.empty() ? "." : programFolder))
+        return programFolder;
+    const std::string sep(1, files::kSeparator);
+    const std::string folder = files::userConfigFolder() + sep + "Corvanta" + sep + "Mendora";
+    // When it cannot be made, saving there fails with the usual message.
+    files::makeFolders(folder);
+    return folder + sep;
+}
+
+std::vector<std::string> commandLinePaths(const QStringList &arguments) {
+    std::vector<std::string> paths;
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+        if (!arguments[i].isEmpty())
+            paths.push_back(files::absolutePath(nativePath(arguments[i])));
+    return paths;
 }
 
 ProductIdentity productIdentity() {

@@ -5,7 +5,9 @@
 
 #include "platform/Platform.h"
 
+#include <QStringList>
 #include <string>
+#include <vector>
 
 namespace mendora {
 
@@ -15,6 +17,19 @@ extern std::string programFolder;
 
 // Everything up to and including the last separator of the executable's path.
 std::string programFolderOf(const std::string &executablePath);
+
+// The folder of "option.ini" and the run counter, with its trailing
+// separator; set by the main window's creation step with the program folder.
+extern std::string settingsFolder;
+
+// The program folder when this process may write there (a portable
+// installation); otherwise the user's settings folder + "Corvanta/Mendora/",
+// made when missing.
+std::string settingsFolderOf(const std::string &programFolder);
+
+// The files and folders named on the command line (`arguments` as Qt leaves
+// them, the program first), made absolute, in the system's form.
+std::vector<std::string> commandLinePaths(const QStringList &arguments);
 
 // The fixed texts that identify the product.
 struct ProductIdentity {

@@ -2,8 +2,10 @@
 #include "app/ProgramWindows.h"
 #include "app/UnitBasic.h"
 #include "platform/QtText.h"
+#include "ui/ErrorGuard.h"
 
 #include <QIcon>
+#include <QTimer>
 
 int main(int argc, char **argv) {
     mendora::Application app(argc, argv);
@@ -13,5 +15,13 @@ int main(int argc, char **argv) {
     // The windows live until the program ends.
     mendora::ProgramWindows windows(mendora::nativePath(QCoreApplication::applicationFilePath()));
     windows.main.show();
+
+    // Files and folders named on the command line ("Open with"), once the
+    // window is up. Qt has taken out the options it handles.
+    const std::vector<std::string> paths = mendora::commandLinePaths(QCoreApplication::arguments());
+    if (!paths.empty())
+        QTimer::singleShot(0, &windows.main, [&windows, paths] {
+            mendora::guarded([&] { windows.main.AddPaths(paths); });
+        });
     return app.exec();
 }

@@ -131,7 +131,8 @@ void CheckPass::MarkRow(int row, const std::optional<mediacheck::Finding> &findi
         List.setPicture(row, PictureNotChecked);
         break;
     }
-    List.setResult(row, finding->summary, finding->details);
+    List.setResult(row, finding->summary, finding->details,
+                   mediacheck::verdictName(finding->verdict));
 }
 
 bool CheckPass::CurrentRowGone() {

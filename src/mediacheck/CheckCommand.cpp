@@ -1,5 +1,8 @@
 #include "mediacheck/CheckCommand.h"
 
+#include "mediacheck/Report.h"
+#include "system/Files.h"
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -10,10 +13,11 @@ namespace mendora::mediacheck {
 
 namespace {
 
-const char kUsage[] = "usage: mendora-check [--jobs N] [--] FILE...\n"
+const char kUsage[] = "usage: mendora-check [--jobs N] [--json] [--] FILE...\n"
                       "Checks media files and prints one line per file, in the order given:\n"
                       "  verdict<TAB>details<TAB>path\n"
-                      "with verdict one of intact, damaged, unsupported, unreadable.\n"
+                      "with verdict one of intact, damaged, unsupported, unreadable;\n"
+                      "with --json, one JSON array of {number, path, size, verdict, details}.\n"
                       "Exit status: 0 nothing damaged or unreadable, 1 something damaged,\n"
                       "2 a file could not be read or the arguments are wrong.\n";
 
@@ -55,12 +59,15 @@ int runCheckCommand(const std::vector<std::string> &arguments, std::FILE *out, s
                     CheckCommandOptions options) {
     std::vector<std::string> files;
     bool optionsEnd = false;
+    bool json = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string &a = arguments[i];
         if (optionsEnd || a.empty() || a[0] != '-' || a == "-") {
             files.push_back(a);
         } else if (a == "--") {
             optionsEnd = true;
+        } else if (a == "--json") {
+            json = true;
         } else if (a == "-h" || a == "--help") {
             std::fputs(kUsage, out);
             return 0;
@@ -109,6 +116,7 @@ int runCheckCommand(const std::vector<std::string> &arguments, std::FILE *out, s
         workers.emplace_back(work);
 
     int status = 0;
+    std::vector<ReportRow> report;
     for (std::size_t i = 0; i < files.size(); ++i) {
         Finding finding;
         {
@@ -116,9 +124,18 @@ int runCheckCommand(const std::vector<std::string> &arguments, std::FILE *out, s
             ready.wait(lock, [&] { return done[i] != 0; });
             finding = std::move(*findings[i]);
         }
-        std::fprintf(out, "%s\t%s\t%s\n", verdictName(finding.verdict),
-                     escapedForLine(finding.details).c_str(), escapedForLine(files[i]).c_str());
-        std::fflush(out);
+        if (json) {
+            ReportRow row{static_cast<int>(i + 1), files[i], std::nullopt,
+                          verdictName(finding.verdict), finding.details};
+            std::int64_t size = 0;
+            if (files::fileSize(files[i], size) == 0)
+                row.size = size;
+            report.push_back(std::move(row));
+        } else {
+            std::fprintf(out, "%s\t%s\t%s\n", verdictName(finding.verdict),
+                         escapedForLine(finding.details).c_str(), escapedForLine(files[i]).c_str());
+            std::fflush(out);
+        }
         if (finding.verdict == Verdict::Unreadable)
             status = 2;
         else if (finding.verdict == Verdict::Damaged && status == 0)
@@ -126,6 +143,10 @@ int runCheckCommand(const std::vector<std::string> &arguments, std::FILE *out, s
     }
     for (std::thread &w : workers)
         w.join();
+    if (json) {
+        std::fputs(jsonReport(report).c_str(), out);
+        std::fflush(out);
+    }
     return status;
 }
 

@@ -2,9 +2,12 @@
 
 #include "platform/QtText.h"
 #include "system/Files.h"
+#include "system/Text.h"
 
 #include <QItemSelectionModel>
 #include <algorithm>
+#include <string>
+#include <vector>
 
 std::vector<tListType> MediaEntries;
 
@@ -27,6 +30,26 @@ const char *const kMediaFileFilter =
     "|Wave Files (*.wav)|*.wav"
     "|JPEG Image (*.jpg,*.jpeg)|*.jpg;*.jpeg"
     "|BMP Image (*.bmp)|*.bmp";
+
+bool isMediaFileName(std::string_view name) {
+    // The patterns of the filter's first row.
+    static const std::vector<std::string> patterns = [] {
+        std::vector<std::string> list;
+        const std::string_view filter = kMediaFileFilter;
+        const std::size_t start = filter.find('|') + 1;
+        const std::string_view row = filter.substr(start, filter.find('|', start) - start);
+        for (std::size_t from = 0; from <= row.size();) {
+            const std::size_t end = std::min(row.find(';', from), row.size());
+            list.emplace_back(row.substr(from, end - from));
+            from = end + 1;
+        }
+        return list;
+    }();
+    for (const std::string &pattern : patterns)
+        if (wildcardMatch(name, pattern))
+            return true;
+    return false;
+}
 
 MediaListModel::MediaListModel(QObject *parent) : QAbstractTableModel(parent) {
     // The list starts empty with every run of the program.
@@ -101,7 +124,7 @@ void MediaListModel::appendFiles(const std::vector<std::string> &paths) {
     beginInsertRows({}, n, n + static_cast<int>(paths.size()) - 1);
     MediaEntries.reserve(MediaEntries.size() + paths.size());
     for (const std::string &path : paths)
-        MediaEntries.push_back({path, PicturePending, nextId_++, {}, {}});
+        MediaEntries.push_back({path, PicturePending, nextId_++, {}, {}, {}});
     endInsertRows();
 }
 
@@ -160,10 +183,12 @@ void MediaListModel::setPicture(int row, int picture) {
     emit dataChanged(cell, cell, {Qt::DecorationRole});
 }
 
-void MediaListModel::setResult(int row, std::string result, std::string details) {
+void MediaListModel::setResult(int row, std::string result, std::string details,
+                               std::string verdict) {
     tListType &e = MediaEntries[static_cast<std::size_t>(row)];
     e.result = std::move(result);
     e.details = std::move(details);
+    e.verdict = std::move(verdict);
     emit dataChanged(index(row, ColumnNum), index(row, ColumnResult),
                      {Qt::DisplayRole, Qt::ToolTipRole});
 }

@@ -21,6 +21,8 @@ struct tListType {
     // empty until a check has finished.
     std::string result;
     std::string details;
+    // The verdict's word for a report ("intact", "damaged", ...), or empty.
+    std::string verdict;
 };
 
 // The program-wide entry array, in row order.
@@ -42,6 +44,10 @@ enum MediaPicture {
 
 // The file-type filter of the Add File dialog.
 extern const char *const kMediaFileFilter;
+
+// True when a file name matches one of the filter's "All Media File"
+// patterns (letters without regard to case), as the files of a folder must.
+bool isMediaFileName(std::string_view name);
 
 class MediaListModel : public QAbstractTableModel {
     Q_OBJECT
@@ -80,7 +86,8 @@ public:
     // The "Result" column's text and the row's tooltip.
     std::string_view result(int row) const { return entry(row).result; }
     std::string_view details(int row) const { return entry(row).details; }
-    void setResult(int row, std::string result, std::string details);
+    void setResult(int row, std::string result, std::string details, std::string verdict = {});
+    std::string_view verdict(int row) const { return entry(row).verdict; }
 
 private:
     const tListType &entry(int row) const { return MediaEntries[static_cast<std::size_t>(row)]; }

@@ -52,6 +52,13 @@ public:
     // Returns the chosen full paths in the dialog's order, or nothing when cancelled.
     virtual std::optional<std::vector<std::string>> openFiles(QWidget *parent,
                                                               const std::string &filter) = 0;
+    // Folder chooser; the chosen folder's full path, or nothing when cancelled.
+    virtual std::optional<std::string> chooseFolder(QWidget *parent) = 0;
+    // File-save dialog with the file types of `filter` (as for openFiles),
+    // asking before replacing a file. Returns the full path, with the chosen
+    // type's extension added when the name has none, or nothing when cancelled.
+    virtual std::optional<std::string> saveFile(QWidget *parent, const std::string &filter,
+                                                const std::string &suggestedName) = 0;
     // Colour picker preselected with `initial` (0x00BBGGRR); nothing when cancelled.
     virtual std::optional<std::int32_t> pickColor(QWidget *parent, std::int32_t initial) = 0;
     // Plain notice: OK button, no icon.

@@ -2,9 +2,7 @@
 
 #include "settings/IniFiles32.h"
 #include "system/Errors.h"
-
-#include <cstdlib>
-#include <sys/stat.h>
+#include "system/Files.h"
 
 namespace mendora::platform {
 
@@ -16,8 +14,8 @@ class IniRegistry : public Registry {
 public:
     bool writeString(const std::string &keyPath, const std::string &valueName,
                      const std::string &data) override {
-        const std::string folder = configFolder() + "/Corvanta";
-        if (!makeFolders(folder))
+        const std::string folder = files::userConfigFolder() + "/Corvanta";
+        if (!files::makeFolders(folder))
             return false;
         try {
             TIniFile32 store(folder + "/registry.ini");
@@ -26,26 +24,6 @@ public:
         } catch (const Error &) {
             return false;
         }
-    }
-
-private:
-    static std::string configFolder() {
-        if (const char *xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
-            return xdg;
-        const char *home = std::getenv("HOME");
-        return std::string(home ? home : "") + "/.config";
-    }
-
-    static bool makeFolders(const std::string &folder) {
-        for (size_t pos = 1; pos <= folder.size(); ++pos) {
-            if (pos == folder.size() || folder[pos] == '/') {
-                const std::string part = folder.substr(0, pos);
-                struct stat st {};
-                if (::stat(part.c_str(), &st) != 0 && ::mkdir(part.c_str(), 0777) != 0)
-                    return false;
-            }
-        }
-        return true;
     }
 };
 

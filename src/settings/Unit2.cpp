@@ -72,7 +72,7 @@ void Save(TIniFile32 &ini, const Page &p) {
 
 TForm2 *Form2 = nullptr;
 
-TForm2::TForm2(const std::string &programFolder, QWidget *parent) : QDialog(parent) {
+TForm2::TForm2(const std::string &settingsFolder, QWidget *parent) : QDialog(parent) {
     setupUi(this);
     mendora::fitTextControls(this);
     mendora::setFixedDialogFrame(this, {394, 308});
@@ -102,11 +102,11 @@ TForm2::TForm2(const std::string &programFolder, QWidget *parent) : QDialog(pare
     bind(Button2, &TForm2::Button2Click);
     bind(Button3, &TForm2::Button3Click);
 
-    FormCreate(programFolder);
+    FormCreate(settingsFolder);
 }
 
-void TForm2::FormCreate(const std::string &programFolder) {
-    ProgramFolder = programFolder;
+void TForm2::FormCreate(const std::string &settingsFolder) {
+    SettingsFolder = settingsFolder;
 }
 
 int TForm2::Execute() {

@@ -11,13 +11,13 @@
 class TForm2 : public QDialog, public Ui::TForm2 {
     Q_OBJECT
 public:
-    explicit TForm2(const std::string &programFolder, QWidget *parent = nullptr);
+    explicit TForm2(const std::string &settingsFolder, QWidget *parent = nullptr);
 
     // Shows the dialog modally with the stored choices, on the "Video" page.
     // A file that cannot be read is thrown before the dialog opens.
     int Execute();
 
-    std::string OptionFile() const { return ProgramFolder + "option.ini"; }
+    std::string OptionFile() const { return SettingsFolder + "option.ini"; }
 
     void LoadOptions();
     void SaveOptions();
@@ -63,13 +63,13 @@ protected:
 
 private:
     using Operation = void (TForm2::*)();
-    void FormCreate(const std::string &programFolder);
+    void FormCreate(const std::string &settingsFolder);
     void FollowEnablingRule(const QRadioButton *autoDispose, const QRadioButton *fix,
                             Operation enableActions, Operation disableActions,
                             Operation enableFixSettings, Operation disableFixSettings);
     void FormShow();
 
-    std::string ProgramFolder;
+    std::string SettingsFolder;
 };
 
 extern TForm2 *Form2;

@@ -3,12 +3,15 @@
 // raise the error its own contract names.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace mendora::files {
 
@@ -38,6 +41,21 @@ inline std::pair<std::string_view, std::string_view> splitPath(std::string_view 
 // True when `path` names an existing file that is not a folder.
 bool fileExists(const std::string &path);
 
+// True when `path` names an existing folder (links followed).
+bool isFolder(const std::string &path);
+
+// True when this process may create files in the folder `path`.
+bool folderIsWritable(const std::string &path);
+
+// Makes the folder `path` and the missing folders above it; false when one
+// cannot be made.
+bool makeFolders(const std::string &path);
+
+// The user's folder for programs' settings, without a trailing separator:
+// $XDG_CONFIG_HOME when it is an absolute path, else ~/.config (POSIX);
+// %APPDATA% on Windows.
+std::string userConfigFolder();
+
 // `path` made absolute against the current folder (no other normalising).
 std::string absolutePath(const std::string &path);
 
@@ -63,6 +81,24 @@ WriteOutcome replaceFile(const std::string &path, std::string_view content);
 
 // Size in bytes of a file opened for reading only. Returns 0 or the system error.
 int fileSize(const std::string &path, std::int64_t &size);
+
+// The files below a folder, for adding a whole folder at once.
+struct FolderFiles {
+    std::vector<std::string> paths; // full paths, sorted
+    int unreadableFolders = 0;      // folders that could not be listed, left out
+    bool cancelled = false;
+};
+
+// Every file below `folder`, at any depth, whose name `wanted` accepts, in
+// the order of their full paths. Links to folders are not followed: what
+// they lead to inside the folder is reached anyway, and so a link loop
+// cannot hang the walk. A link to a file counts only when that file lies
+// in the folder. Pipes, devices and sockets are left out. `found` (when
+// given) counts the files found so far; setting `cancel` ends the walk.
+FolderFiles filesBelow(const std::string &folder,
+                       const std::function<bool(std::string_view name)> &wanted,
+                       const std::atomic<bool> *cancel = nullptr,
+                       std::atomic<std::size_t> *found = nullptr);
 
 // A file opened for reading at any offset. Other programs may go on writing
 // it meanwhile (a recording in progress can be read) or replace it.

@@ -1,11 +1,13 @@
 #include "system/FileErrors.h"
 #include "system/Files.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,6 +60,32 @@ namespace files {
 bool fileExists(const std::string &path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool isFolder(const std::string &path) {
+    return mendora::isFolder(path);
+}
+
+bool folderIsWritable(const std::string &path) {
+    return isFolder(path) && ::access(path.c_str(), W_OK | X_OK) == 0;
+}
+
+bool makeFolders(const std::string &path) {
+    for (std::size_t pos = 1; pos <= path.size(); ++pos) {
+        if (pos == path.size() || path[pos] == '/') {
+            const std::string part = path.substr(0, pos);
+            if (!isFolder(part) && ::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST)
+                return false;
+        }
+    }
+    return isFolder(path);
+}
+
+std::string userConfigFolder() {
+    if (const char *xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
+        return xdg;
+    const char *home = std::getenv("HOME");
+    return std::string(home ? home : "") + "/.config";
 }
 
 std::string absolutePath(const std::string &path) {
@@ -195,10 +223,89 @@ int fileSize(const std::string &path, std::int64_t &size) {
     return err;
 }
 
+namespace {
+
+std::string realPathOf(const std::string &path) {
+    std::string resolved;
+    if (char *real = ::realpath(path.c_str(), nullptr)) {
+        resolved = real;
+        std::free(real);
+    }
+    return resolved;
+}
+
+bool liesIn(const std::string &path, const std::string &folder) {
+    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+           (folder.back() == '/' || path[folder.size()] == '/');
+}
+
+} // namespace
+
+FolderFiles filesBelow(const std::string &folder,
+                       const std::function<bool(std::string_view name)> &wanted,
+                       const std::atomic<bool> *cancel, std::atomic<std::size_t> *found) {
+    FolderFiles result;
+    std::string root = folder;
+    while (root.size() > 1 && root.back() == '/')
+        root.pop_back();
+    const std::string realRoot = realPathOf(root);
+    std::vector<std::string> pending{root};
+    while (!pending.empty()) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) {
+            result.cancelled = true;
+            break;
+        }
+        const std::string current = std::move(pending.back());
+        pending.pop_back();
+        DIR *dir = ::opendir(current.c_str());
+        if (!dir) {
+            ++result.unreadableFolders;
+            continue;
+        }
+        const std::string prefix = current == "/" ? current : current + "/";
+        while (const dirent *entry = ::readdir(dir)) {
+            const std::string_view name = entry->d_name;
+            if (name == "." || name == "..")
+                continue;
+            std::string path = prefix + std::string(name);
+            unsigned char type = entry->d_type;
+            if (type == DT_UNKNOWN) {
+                struct stat st {};
+                if (::lstat(path.c_str(), &st) != 0)
+                    continue;
+                type = S_ISDIR(st.st_mode)   ? DT_DIR
+                       : S_ISREG(st.st_mode) ? DT_REG
+                       : S_ISLNK(st.st_mode) ? DT_LNK
+                                             : DT_UNKNOWN;
+            }
+            if (type == DT_DIR) {
+                pending.push_back(std::move(path));
+                continue;
+            }
+            if ((type != DT_REG && type != DT_LNK) || !wanted(name))
+                continue;
+            if (type == DT_LNK) {
+                struct stat target {};
+                if (::stat(path.c_str(), &target) != 0 || !S_ISREG(target.st_mode) ||
+                    realRoot.empty() || !liesIn(realPathOf(path), realRoot))
+                    continue;
+            }
+            result.paths.push_back(std::move(path));
+            if (found)
+                found->fetch_add(1, std::memory_order_relaxed);
+        }
+        ::closedir(dir);
+    }
+    std::sort(result.paths.begin(), result.paths.end());
+    return result;
+}
+
 std::unique_ptr<ReadOnlyFile> ReadOnlyFile::open(const std::string &path, int &error) {
+    // Non-blocking, so that a named pipe in place of a file cannot hang the
+    // reader; reading one then fails.
     int fd;
     do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         error = errno;

@@ -61,6 +61,44 @@ bool fileExists(const std::string &path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool isFolder(const std::string &path) {
+    const DWORD attributes = GetFileAttributesW(wideText(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool folderIsWritable(const std::string &path) {
+    // Access rights on Windows come from the folder's ACL: try it.
+    std::wstring probe = wideText(path);
+    if (!probe.empty() && probe.back() != L'\\' && probe.back() != L'/')
+        probe += L'\\';
+    probe += L"~mendora-" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+    HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(h);
+    return true;
+}
+
+bool makeFolders(const std::string &path) {
+    const std::wstring wide = wideText(path);
+    for (std::size_t pos = 1; pos <= wide.size(); ++pos) {
+        if (pos == wide.size() || wide[pos] == L'\\' || wide[pos] == L'/') {
+            const std::wstring part = wide.substr(0, pos);
+            if (!part.empty() && part.back() != L':')
+                CreateDirectoryW(part.c_str(), nullptr);
+        }
+    }
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string userConfigFolder() {
+    wchar_t buffer[MAX_PATH * 2];
+    const DWORD n = GetEnvironmentVariableW(L"APPDATA", buffer, MAX_PATH * 2);
+    return (n == 0 || n >= MAX_PATH * 2) ? std::string() : utf8Text(std::wstring_view(buffer, n));
+}
+
 std::string absolutePath(const std::string &path) {
     const std::wstring wide = wideText(path);
     const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
@@ -149,6 +187,78 @@ int fileSize(const std::string &path, std::int64_t &size) {
     if (err == 0)
         size = value.QuadPart;
     return err;
+}
+
+namespace {
+
+// The final path of a file or folder, links resolved; empty when it cannot be opened.
+std::wstring finalPathOf(const std::wstring &path) {
+    HANDLE h = CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return {};
+    wchar_t buffer[MAX_PATH * 4];
+    const DWORD n = GetFinalPathNameByHandleW(h, buffer, MAX_PATH * 4, FILE_NAME_NORMALIZED);
+    CloseHandle(h);
+    return (n == 0 || n >= MAX_PATH * 4) ? std::wstring() : std::wstring(buffer, n);
+}
+
+} // namespace
+
+FolderFiles filesBelow(const std::string &folder,
+                       const std::function<bool(std::string_view name)> &wanted,
+                       const std::atomic<bool> *cancel, std::atomic<std::size_t> *found) {
+    FolderFiles result;
+    std::wstring root = wideText(folder);
+    while (root.size() > 3 && (root.back() == L'\\' || root.back() == L'/'))
+        root.pop_back();
+    const std::wstring finalRoot = finalPathOf(root);
+    std::vector<std::wstring> pending{root};
+    while (!pending.empty()) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) {
+            result.cancelled = true;
+            break;
+        }
+        const std::wstring current = std::move(pending.back());
+        pending.pop_back();
+        const std::wstring prefix =
+            (current.back() == L'\\' || current.back() == L'/') ? current : current + L'\\';
+        WIN32_FIND_DATAW entry;
+        HANDLE find = FindFirstFileExW((prefix + L"*").c_str(), FindExInfoBasic, &entry,
+                                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+        if (find == INVALID_HANDLE_VALUE) {
+            ++result.unreadableFolders;
+            continue;
+        }
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const std::wstring path = prefix + name;
+            const bool link = entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (!link)
+                    pending.push_back(path);
+                continue;
+            }
+            const std::string utf8 = utf8Text(path);
+            if (!wanted(std::string_view(utf8).substr(utf8.size() - utf8Text(name).size())))
+                continue;
+            if (link) {
+                const std::wstring target = finalPathOf(path);
+                if (finalRoot.empty() || target.size() <= finalRoot.size() ||
+                    target.compare(0, finalRoot.size(), finalRoot) != 0 ||
+                    target[finalRoot.size()] != L'\\')
+                    continue;
+            }
+            result.paths.push_back(utf8);
+            if (found)
+                found->fetch_add(1, std::memory_order_relaxed);
+        } while (FindNextFileW(find, &entry));
+        FindClose(find);
+    }
+    std::sort(result.paths.begin(), result.paths.end());
+    return result;
 }
 
 std::unique_ptr<ReadOnlyFile> ReadOnlyFile::open(const std::string &path, int &error) {

@@ -86,6 +86,50 @@ void appendUtf8(std::string &out, char32_t c) {
 
 } // namespace
 
+namespace {
+
+char foldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+
+// Bytes of the UTF-8 character that starts at `at` (1 for a stray byte).
+std::size_t characterLength(std::string_view s, std::size_t at) {
+    std::size_t n = 1;
+    while (at + n < s.size() && (static_cast<unsigned char>(s[at + n]) & 0xC0) == 0x80)
+        ++n;
+    return n;
+}
+
+} // namespace
+
+bool wildcardMatch(std::string_view name, std::string_view pattern) {
+    // Greedy match with one backtracking point, the last "*": linear for
+    // the patterns we use, never exponential.
+    std::size_t n = 0, p = 0;
+    std::size_t starAt = std::string_view::npos, resumeAt = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starAt = p++;
+            resumeAt = n;
+        } else if (p < pattern.size() && pattern[p] == '?') {
+            ++p;
+            n += characterLength(name, n);
+        } else if (p < pattern.size() && foldAscii(pattern[p]) == foldAscii(name[n])) {
+            ++p;
+            ++n;
+        } else if (starAt != std::string_view::npos) {
+            p = starAt + 1;
+            resumeAt += characterLength(name, resumeAt);
+            n = resumeAt;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
 bool isValidUtf8(std::string_view bytes) {
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const auto *end = p + bytes.size();

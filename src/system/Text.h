@@ -12,6 +12,10 @@ namespace mendora {
 // ASCII letters fold everywhere; other bytes as the locale's character set says.
 bool sameTextIgnoreCase(std::string_view a, std::string_view b);
 
+// True when `name` matches `pattern`, where "*" stands for any run of
+// characters and "?" for one; ASCII letters match without regard to case.
+bool wildcardMatch(std::string_view name, std::string_view pattern);
+
 // Text to a signed 32-bit integer: an optional sign, then decimal digits
 // within the 32-bit range, or a hexadecimal prefix ("$", "x", "X", "0x", "0X")
 // and digits whose value fits 32 bits, taken as a 32-bit pattern. Nothing

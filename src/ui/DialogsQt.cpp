@@ -53,6 +53,39 @@ public:
         return paths;
     }
 
+    std::optional<std::string> chooseFolder(QWidget *parent) override {
+        const QString folder = QFileDialog::getExistingDirectory(parent);
+        if (folder.isEmpty())
+            return std::nullopt;
+        return nativePath(folder);
+    }
+
+    std::optional<std::string> saveFile(QWidget *parent, const std::string &filter,
+                                        const std::string &suggestedName) override {
+        QFileDialog dialog(parent);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        const QStringList filters = qtNameFilters(filter);
+        dialog.setNameFilters(filters);
+        if (!filters.isEmpty())
+            dialog.selectNameFilter(filters.first());
+        dialog.selectFile(qtText(suggestedName));
+        // The extension of the chosen type, when the name has none.
+        const auto suffixOf = [](const QString &nameFilter) {
+            const qsizetype dot = nameFilter.indexOf(QStringLiteral("*."));
+            return dot < 0 ? QString()
+                           : nameFilter.mid(dot + 2)
+                                 .section(QLatin1Char(')'), 0, 0)
+                                 .section(QLatin1Char(' '), 0, 0);
+        };
+        dialog.setDefaultSuffix(suffixOf(dialog.selectedNameFilter()));
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&](const QString &chosen) { dialog.setDefaultSuffix(suffixOf(chosen)); });
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        return nativePath(dialog.selectedFiles().first());
+    }
+
     std::optional<std::int32_t> pickColor(QWidget *parent, std::int32_t initial) override {
         const QColor chosen = QColorDialog::getColor(colorFromBgr(initial), parent);
         if (!chosen.isValid())

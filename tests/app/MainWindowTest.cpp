@@ -117,7 +117,9 @@ TEST_F(MainWindow, MenuTree) {
     };
     const Item items[] = {
         {w.AddFile1, "Add File", "F2", true, true},
+        {w.AddFolder1, "Add Folder...", "Shift+F2", false, true},
         {w.DeleteFile1, "Delete File", "F3", true, true},
+        {w.SaveReport1, "Save Report...", "Ctrl+S", false, true},
         {w.Close1, "Exit", "", false, true},
         {w.SelectAll1, "Select All", "F4", false, true},
         {w.InvertSelection1, "Invert Selection", "", false, true},
@@ -140,6 +142,15 @@ TEST_F(MainWindow, MenuTree) {
     for (QAction *menu : w.MainMenu->actions())
         menus << menu->text();
     EXPECT_EQ(menus, QStringList({"File", "Edit", "Tool", "Option", "Help"}));
+    const QList<QAction *> file = w.File1->actions();
+    ASSERT_EQ(file.size(), 7);
+    EXPECT_EQ(file[0], w.AddFile1);
+    EXPECT_EQ(file[1], w.AddFolder1);
+    EXPECT_EQ(file[2], w.DeleteFile1);
+    EXPECT_TRUE(file[3]->isSeparator());
+    EXPECT_EQ(file[4], w.SaveReport1);
+    EXPECT_TRUE(file[5]->isSeparator());
+    EXPECT_EQ(file[6], w.Close1);
 }
 
 TEST_F(MainWindow, FunctionKeysIncludingTheHiddenF6) {

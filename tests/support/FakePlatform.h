@@ -47,6 +47,14 @@ public:
 };
 
 class FakeDialogs : public platform::Dialogs {
+    static std::optional<std::string> takeAnswer(std::deque<std::optional<std::string>> &answers) {
+        if (answers.empty())
+            return std::nullopt;
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
 public:
     struct Message {
         std::string kind; // "notice", "error" or "confirm"
@@ -61,6 +69,14 @@ public:
         auto answer = fileAnswers.front();
         fileAnswers.pop_front();
         return answer;
+    }
+    std::optional<std::string> chooseFolder(QWidget *) override {
+        return takeAnswer(folderAnswers);
+    }
+    std::optional<std::string> saveFile(QWidget *, const std::string &filter,
+                                        const std::string &) override {
+        filters.push_back(filter);
+        return takeAnswer(saveAnswers);
     }
     std::optional<std::int32_t> pickColor(QWidget *, std::int32_t initial) override {
         colorRequests.push_back(initial);
@@ -96,6 +112,8 @@ public:
     // Scripted answers, taken in order; an empty queue cancels or answers No.
     std::deque<std::optional<std::vector<std::string>>> fileAnswers;
     std::deque<std::optional<std::int32_t>> colorAnswers;
+    std::deque<std::optional<std::string>> folderAnswers; // chooseFolder
+    std::deque<std::optional<std::string>> saveAnswers;   // saveFile
     std::deque<bool> confirmAnswers;
     // Runs inside every message box, as if the user looked at it.
     std::function<void(const Message &)> onMessage;

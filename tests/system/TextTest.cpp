@@ -26,6 +26,31 @@ TEST(Text, CaseInsensitiveEquality) {
 
 } // namespace
 
+TEST(Text, WildcardMatch) {
+    const struct {
+        const char *name, *pattern;
+        bool matches;
+    } cases[] = {
+        {"clip.AVI", "*.avi", true},
+        {"clip.avi.txt", "*.avi", false},
+        {"xwmv", "*wmv", true},
+        {"mp3", "*.mp3", false},
+        {"", "*", true},
+        {"", "?", false},
+        {"abc", "a?c", true},
+        {"a\xC3\xA9"
+         "c",
+         "a?c", true},
+        {"a.b.c", "*.c", true},
+        {"aaaab", "*a*b", true},
+        {"aaaa", "*a*b", false},
+        {"song.MpGa", "*.mpga", true},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(mendora::wildcardMatch(c.name, c.pattern), c.matches)
+            << c.name << " ~ " << c.pattern;
+}
+
 TEST(Text, Utf8Validity) {
     const struct {
         std::string bytes;

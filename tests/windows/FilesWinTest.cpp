@@ -158,6 +158,27 @@ TEST(WindowsFiles, NamesOutsideTheAnsiCodePage) {
     EXPECT_EQ(files::absolutePath("\xC3\xA9t\xC3\xA9.avi"), "C:\\\xC3\xA9t\xC3\xA9.avi");
 }
 
+TEST(WindowsFiles, FilesBelowAFolder) {
+    TempDir dir;
+    makeFolder(dir.file("album"));
+    makeFolder(dir.file("album\\cd2"));
+    for (const char *name :
+         {"album\\02.mp3", "album\\01.MP3", "album\\notes.txt", "album\\cd2\\\xE9\x9F\xB3.wav"})
+        writeBytes(dir.file(name), "x");
+    const auto media = [](std::string_view name) {
+        return name.size() > 4 && name.substr(name.size() - 4) != ".txt";
+    };
+    const files::FolderFiles found = files::filesBelow(dir.file("album\\"), media);
+    EXPECT_EQ(found.paths,
+              (std::vector<std::string>{dir.file("album\\01.MP3"), dir.file("album\\02.mp3"),
+                                        dir.file("album\\cd2\\\xE9\x9F\xB3.wav")}));
+    EXPECT_EQ(found.unreadableFolders, 0);
+    EXPECT_TRUE(files::isFolder(dir.file("album")));
+    EXPECT_FALSE(files::isFolder(dir.file("album\\02.mp3")));
+    EXPECT_TRUE(files::folderIsWritable(dir.path()));
+    EXPECT_FALSE(files::folderIsWritable(dir.file("none")));
+}
+
 TEST(WindowsText, CaseInsensitiveEquality) {
     EXPECT_TRUE(sameTextIgnoreCase(std::string_view(), ""));
     EXPECT_TRUE(sameTextIgnoreCase(std::string_view(), std::string_view()));

@@ -1,0 +1,32 @@
+// The report of a list of checked files, as CSV (RFC 4180) or JSON, in
+// UTF-8. The window's "Save Report..." and mendora-check --json write it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mendora::mediacheck {
+
+struct ReportRow {
+    int number = 0; // the row's number, from 1
+    std::string path;
+    std::optional<std::int64_t> size; // nothing when the file could not be measured
+    std::string verdict;              // "intact", "damaged", ...; empty when not checked yet
+    std::string details;
+};
+
+// number,path,size,verdict,details — a header line, then one record per row,
+// CR LF after each; fields with a comma, a quote or a line break are quoted.
+std::string csvReport(const std::vector<ReportRow> &rows);
+
+// An array of objects {"number", "path", "size", "verdict", "details"};
+// an unknown size is null.
+std::string jsonReport(const std::vector<ReportRow> &rows);
+
+// `text` as valid UTF-8: each byte that is not part of a valid character
+// becomes U+FFFD (file names on Linux may be any bytes).
+std::string validUtf8(const std::string &text);
+
+} // namespace mendora::mediacheck
