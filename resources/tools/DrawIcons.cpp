@@ -2071,7 +2071,9 @@ void developFilm(QImage &image, Random &random) {
     }
 }
 
-QImage drawAbout() {
+// The picture at its size and at twice its size (for screens of twice the
+// density), both developed alike.
+std::pair<QImage, QImage> drawAbout() {
     const double scale = 2;
     QImage image(int(kAboutWidth * scale), int(kAboutHeight * scale), QImage::Format_RGB32);
     image.fill(Qt::black);
@@ -2095,8 +2097,10 @@ QImage drawAbout() {
     // The drawing is exactly twice the size, so scaling to the width gives the height too.
     QImage small = image.scaledToWidth(kAboutWidth, Qt::SmoothTransformation);
     small = small.convertToFormat(QImage::Format_RGB32);
+    Random grain = random;
     developFilm(small, random);
-    return small;
+    developFilm(image, grain);
+    return {small, image};
 }
 
 } // namespace
@@ -2126,22 +2130,33 @@ int main(int argc, char **argv) {
     const Draw common[6] = {drawHouses,      drawEnvelope, drawLifebuoy,
                             drawMusicFolder, drawBin,      drawDisc};
     bool ok = true;
+    // Each picture also at twice its size, name@2x.png, which Qt takes on
+    // screens of twice the density.
+    const auto save = [&](int size, const Draw &draw, const QString &name) {
+        return render(size, draw).save(out + QLatin1Char('/') + name + QStringLiteral(".png")) &&
+               render(2 * size, draw)
+                   .save(out + QLatin1Char('/') + name + QStringLiteral("@2x.png"));
+    };
     for (int i = 0; i < 6; ++i) {
-        ok &= render(16, common[i]).save(out + QStringLiteral("/ico%1.png").arg(i));
-        ok &= render(48, common[i]).save(out + QStringLiteral("/big%1.png").arg(i));
+        ok &= save(16, common[i], QStringLiteral("ico%1").arg(i));
+        ok &= save(48, common[i], QStringLiteral("big%1").arg(i));
     }
-    ok &= render(16, drawCheck).save(out + QStringLiteral("/ico6.png"));
-    ok &= render(16, drawPageGear).save(out + QStringLiteral("/ico7.png"));
-    ok &= render(16, drawDamaged).save(out + QStringLiteral("/ico8.png"));
-    ok &= render(16, drawNotChecked).save(out + QStringLiteral("/ico9.png"));
-    ok &= render(48, drawPageGear).save(out + QStringLiteral("/big6.png"));
-    ok &= render(48, drawDisc).save(out + QStringLiteral("/app.png"));
+    ok &= save(16, drawCheck, QStringLiteral("ico6"));
+    ok &= save(16, drawPageGear, QStringLiteral("ico7"));
+    ok &= save(16, drawDamaged, QStringLiteral("ico8"));
+    ok &= save(16, drawNotChecked, QStringLiteral("ico9"));
+    ok &= save(48, drawPageGear, QStringLiteral("big6"));
+    ok &= save(48, drawDisc, QStringLiteral("app"));
     ok &= render(256, drawDisc).save(out + QStringLiteral("/app256.png"));
     if (!faces.isEmpty())
         ok &= writeFaces(faces);
     if (!about.isEmpty()) {
         QDir().mkpath(QFileInfo(about).absolutePath());
-        ok &= writeFile(about, jpegData(drawAbout(), 88));
+        const auto [picture, doubled] = drawAbout();
+        ok &= writeFile(about, jpegData(picture, 88));
+        QString doubledName = about;
+        doubledName.insert(doubledName.lastIndexOf(QLatin1Char('.')), QStringLiteral("@2x"));
+        ok &= writeFile(doubledName, jpegData(doubled, 88));
     }
     std::printf("%s\n", ok ? "written" : "failed");
     return ok ? 0 : 1;

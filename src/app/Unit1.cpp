@@ -35,6 +35,7 @@
 #include <QSessionManager>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -232,7 +233,10 @@ void LoadFacePicture(QLabel *face, const std::string &path) {
     }
     if (icon.isNull())
         throw mendora::FileOpenError(path, "The file holds no icon picture");
-    face->setPixmap(icon.pixmap(QSize(kFaceSide, kFaceSide), face->devicePixelRatioF()));
+    // For the densest screen: before the window first shows, the label may
+    // not know its screen yet.
+    const qreal density = std::max(face->devicePixelRatioF(), qApp->devicePixelRatio());
+    face->setPixmap(icon.pixmap(QSize(kFaceSide, kFaceSide), density));
 }
 
 } // namespace

@@ -10,8 +10,10 @@
 #include "ui/ErrorGuard.h"
 #include "ui/Forms.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QMouseEvent>
+#include <algorithm>
 
 // The photograph is compiled into this library (resources/about.qrc).
 static void initAboutResources() {
@@ -73,13 +75,18 @@ void TAboutForm::showEvent(QShowEvent *event) {
 // Decoded at the first showing, not at start-up; a damaged picture leaves
 // the frame empty.
 void TAboutForm::ShowPicture() {
-    QFile file(QStringLiteral(":/about/About.jpg"));
+    // On a screen of more than single density, the picture drawn at twice the size.
+    const bool doubled = std::max(Image1->devicePixelRatioF(), qApp->devicePixelRatio()) > 1;
+    QFile file(doubled ? QStringLiteral(":/about/About@2x.jpg")
+                       : QStringLiteral(":/about/About.jpg"));
     if (!file.open(QIODevice::ReadOnly))
         throw mendora::Error("The picture of the About window is missing");
     const QByteArray bytes = file.readAll();
-    const QImage image = mendora::decodeJpeg(std::string_view(bytes.constData(), bytes.size()));
+    QImage image = mendora::decodeJpeg(std::string_view(bytes.constData(), bytes.size()));
+    if (doubled && !image.isNull())
+        image.setDevicePixelRatio(2);
     Image1->setPixmap(QPixmap::fromImage(image));
-    Image1->resize(image.size());
+    Image1->resize(image.deviceIndependentSize().toSize());
 }
 
 bool TAboutForm::eventFilter(QObject *watched, QEvent *event) {
