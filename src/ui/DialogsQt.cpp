@@ -32,6 +32,14 @@ void messageBox(QWidget *parent, QMessageBox::Icon icon, const std::string &capt
     box.exec();
 }
 
+// The file types of `filter`, the first one chosen.
+void setFilters(QFileDialog &dialog, const std::string &filter) {
+    const QStringList filters = qtNameFilters(filter);
+    dialog.setNameFilters(filters);
+    if (!filters.isEmpty())
+        dialog.selectNameFilter(filters.first());
+}
+
 class QtDialogs : public platform::Dialogs {
 public:
     std::optional<std::vector<std::string>> openFiles(QWidget *parent,
@@ -41,10 +49,7 @@ public:
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         // The descriptions already name their patterns; show them as they are.
         dialog.setOption(QFileDialog::HideNameFilterDetails);
-        const QStringList filters = qtNameFilters(filter);
-        dialog.setNameFilters(filters);
-        if (!filters.isEmpty())
-            dialog.selectNameFilter(filters.first());
+        setFilters(dialog, filter);
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
         std::vector<std::string> paths;
@@ -65,10 +70,7 @@ public:
         QFileDialog dialog(parent);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
-        const QStringList filters = qtNameFilters(filter);
-        dialog.setNameFilters(filters);
-        if (!filters.isEmpty())
-            dialog.selectNameFilter(filters.first());
+        setFilters(dialog, filter);
         dialog.selectFile(qtText(suggestedName));
         // The extension of the chosen type, when the name has none.
         const auto suffixOf = [](const QString &nameFilter) {
