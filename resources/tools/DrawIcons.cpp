@@ -1,8 +1,8 @@
 // Draws the program's pictures: the 16 x 16 menu and list pictures (with the
 // rows' marks: check, damaged, not checked), the 48 x 48 toolbar pictures and
-// the application icon, and on request the window faces (.ico) and the About
-// picture (.jpg). Run by scripts/draw-icons; the files
-// it writes are committed under resources/.
+// the application icon (also at the icon theme's sizes, hicolor/), and on
+// request the window faces (.ico) and the About picture (.jpg). Run by
+// scripts/draw-icons; the files it writes are committed under resources/.
 //   mendora_drawicons [icons-dir] [--faces faces-dir] [--about about.jpg]
 #include <QDir>
 #include <QFile>
@@ -2147,7 +2147,12 @@ int main(int argc, char **argv) {
     ok &= save(16, drawNotChecked, QStringLiteral("ico9"));
     ok &= save(48, drawPageGear, QStringLiteral("big6"));
     ok &= save(48, drawDisc, QStringLiteral("app"));
-    ok &= render(256, drawDisc).save(out + QStringLiteral("/app256.png"));
+    // The application icon of the desktop's icon theme, drawn at each of its sizes.
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        const QString folder = out + QStringLiteral("/hicolor/%1x%1/apps").arg(size);
+        QDir().mkpath(folder);
+        ok &= render(size, drawDisc).save(folder + QStringLiteral("/com.corvanta.Mendora.png"));
+    }
     if (!faces.isEmpty())
         ok &= writeFaces(faces);
     if (!about.isEmpty()) {

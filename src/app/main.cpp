@@ -11,6 +11,8 @@ int main(int argc, char **argv) {
     mendora::Application app(argc, argv);
     mendora::installFonts();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app.png")));
+    // The menu entry of an installation, so that desktops match the window to it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.corvanta.Mendora"));
 
     // The windows live until the program ends.
     mendora::ProgramWindows windows(mendora::nativePath(QCoreApplication::applicationFilePath()));
