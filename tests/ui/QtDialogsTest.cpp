@@ -3,8 +3,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -59,6 +63,43 @@ TEST(QtDialogs, ConfirmationYesIsDefaultEscIsNo) {
     EXPECT_FALSE(dialogs->confirm(nullptr, "Confirm", "Sure?"));
     whenShown([](QMessageBox &box) { QTest::keyClick(&box, Qt::Key_Return); });
     EXPECT_TRUE(dialogs->confirm(nullptr, "Confirm", "Sure?"));
+}
+
+// The save dialog adds the chosen type's extension to a name without one.
+TEST(QtDialogs, SaveDialogAddsTheChosenTypesExtension) {
+    auto dialogs = mendora::makeQtDialogs();
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const struct {
+        int type;
+        QString typed;
+        QString expected;
+    } cases[] = {
+        {0, QStringLiteral("list"), QStringLiteral("list.csv")},
+        {1, QStringLiteral("list"), QStringLiteral("list.json")},
+        {1, QStringLiteral("list.txt"), QStringLiteral("list.txt")},
+    };
+    for (const auto &c : cases) {
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->nameFilters(),
+                      QStringList({"CSV File (*.csv)", "JSON File (*.json)"}));
+            dialog->setDirectory(folder.path());
+            auto *types = dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+            ASSERT_NE(types, nullptr);
+            // As a choice of the user's: the list shows it, and it is activated.
+            types->setCurrentIndex(c.type);
+            emit types->activated(c.type);
+            emit types->textActivated(types->itemText(c.type));
+            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(c.typed);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        const auto path =
+            dialogs->saveFile(nullptr, "CSV File|*.csv|JSON File|*.json", "report.csv");
+        ASSERT_TRUE(path);
+        EXPECT_EQ(*path, folder.filePath(c.expected).toStdString()) << c.expected.toStdString();
+    }
 }
 
 } // namespace
