@@ -251,11 +251,7 @@ std::string percentOf(std::int64_t part, std::int64_t whole) {
 }
 
 std::optional<Finding> checkFile(const std::string &path, const CheckControl &control) {
-    std::int64_t size = 0;
-    if (const int error = files::fileSize(path, size))
-        return unreadable(systemErrorText(error));
-    if (size == 0)
-        return damaged("empty file");
+    // Opened once, measured from the open file; a folder or a pipe is refused here.
     int error = 0;
     const std::unique_ptr<FileSource> source = FileSource::open(path, error);
     if (!source)

@@ -104,7 +104,8 @@ FolderFiles filesBelow(const std::string &folder,
 // it meanwhile (a recording in progress can be read) or replace it.
 class ReadOnlyFile {
 public:
-    // The opened file, or nothing with the system error in `error`.
+    // The opened file, or nothing with the system error in `error` (also for
+    // a folder, and for a pipe or device, which cannot be read at offsets).
     static std::unique_ptr<ReadOnlyFile> open(const std::string &path, int &error);
     ~ReadOnlyFile();
     ReadOnlyFile(const ReadOnlyFile &) = delete;

@@ -312,12 +312,15 @@ std::unique_ptr<ReadOnlyFile> ReadOnlyFile::open(const std::string &path, int &e
         return nullptr;
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        error = errno;
+    error = ::fstat(fd, &st) != 0 ? errno
+            : S_ISDIR(st.st_mode) ? EISDIR
+            // A pipe, socket or terminal has no size and no offsets to read at.
+            : (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode)) ? ESPIPE
+                                                             : 0;
+    if (error != 0) {
         ::close(fd);
         return nullptr;
     }
-    error = 0;
     return std::unique_ptr<ReadOnlyFile>(
         new ReadOnlyFile(fd, static_cast<std::int64_t>(st.st_size)));
 }

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <random>
+#include <sys/stat.h>
 #include <vector>
 
 using mendora::mediacheck::checkBytes;
@@ -217,6 +218,9 @@ TEST_F(Media, FilesThatAreNotMediaOrCannotBeRead) {
     writeBytes(folder->file("list.asx"),
                "\xEF\xBB\xBF <ASX version=\"3.0\"><Entry><Ref href=\"clip.wmv\"/></Entry></ASX>");
     writeBytes(folder->file("zeros.wmv"), std::string(5000, '\0'));
+    // A named pipe must not hang the check (nothing ever writes to it).
+    ASSERT_EQ(::mkfifo(folder->file("pipe.avi").c_str(), 0644), 0);
+    mendora::test::makeFolder(folder->file("folder.avi"));
     const struct {
         std::string path;
         Verdict verdict;
@@ -228,6 +232,8 @@ TEST_F(Media, FilesThatAreNotMediaOrCannotBeRead) {
          "a playlist, which names media files but holds none"},
         {folder->file("zeros.wmv"), Verdict::Unsupported, nullptr},
         {folder->file("missing.avi"), Verdict::Unreadable, "No such file or directory"},
+        {folder->file("pipe.avi"), Verdict::Unreadable, "Illegal seek"},
+        {folder->file("folder.avi"), Verdict::Unreadable, "Is a directory"},
     };
     for (const auto &c : cases) {
         const auto finding = checkFile(c.path);

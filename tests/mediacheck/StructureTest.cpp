@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 using mendora::mediacheck::ByteSource;
@@ -545,13 +546,23 @@ TEST(FileSource, OpenFailureGivesErrno) {
 }
 
 TEST(FileSource, ReadErrorGivesErrno) {
-    TempDir folder;
+    // A file whose first page is never mapped: reading it fails.
     int error = -1;
-    const auto source = FileSource::open(folder.path(), error); // a folder: reads fail
-    ASSERT_TRUE(source);
+    const auto source = FileSource::open("/proc/self/mem", error);
+    ASSERT_TRUE(source) << error;
     char c;
     EXPECT_EQ(source->read(0, &c, 1), -1);
-    EXPECT_EQ(source->error(), EISDIR);
+    EXPECT_EQ(source->error(), EIO);
+}
+
+TEST(FileSource, FolderAndPipeAreRefused) {
+    TempDir folder;
+    int error = -1;
+    EXPECT_FALSE(FileSource::open(folder.path(), error));
+    EXPECT_EQ(error, EISDIR);
+    ASSERT_EQ(::mkfifo(folder.file("pipe").c_str(), 0644), 0);
+    EXPECT_FALSE(FileSource::open(folder.file("pipe"), error)) << "and opening it did not block";
+    EXPECT_EQ(error, ESPIPE);
 }
 
 } // namespace
