@@ -1,7 +1,7 @@
 #include "system/FileErrors.h"
 #include "system/Files.h"
+#include "system/FolderEntries.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -223,9 +223,39 @@ int fileSize(const std::string &path, std::int64_t &size) {
     return err;
 }
 
-namespace {
+namespace entries {
 
-std::string realPathOf(const std::string &path) {
+bool list(const std::string &folder,
+          const std::function<void(const std::string &name, Kind kind)> &visit) {
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        return false;
+    const std::string prefix = folder.back() == '/' ? folder : folder + "/";
+    while (const dirent *entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        unsigned char type = entry->d_type;
+        struct stat st {};
+        if (type == DT_UNKNOWN && ::lstat((prefix + name).c_str(), &st) == 0)
+            type = S_ISDIR(st.st_mode)   ? DT_DIR
+                   : S_ISREG(st.st_mode) ? DT_REG
+                   : S_ISLNK(st.st_mode) ? DT_LNK
+                                         : DT_UNKNOWN;
+        Kind kind = Kind::Other;
+        if (type == DT_DIR)
+            kind = Kind::Folder;
+        else if (type == DT_REG)
+            kind = Kind::File;
+        else if (type == DT_LNK && ::stat((prefix + name).c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            kind = Kind::LinkToFile;
+        visit(name, kind);
+    }
+    ::closedir(dir);
+    return true;
+}
+
+std::string finalPath(const std::string &path) {
     std::string resolved;
     if (char *real = ::realpath(path.c_str(), nullptr)) {
         resolved = real;
@@ -234,71 +264,7 @@ std::string realPathOf(const std::string &path) {
     return resolved;
 }
 
-bool liesIn(const std::string &path, const std::string &folder) {
-    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
-           (folder.back() == '/' || path[folder.size()] == '/');
-}
-
-} // namespace
-
-FolderFiles filesBelow(const std::string &folder,
-                       const std::function<bool(std::string_view name)> &wanted,
-                       const std::atomic<bool> *cancel, std::atomic<std::size_t> *found) {
-    FolderFiles result;
-    std::string root = folder;
-    while (root.size() > 1 && root.back() == '/')
-        root.pop_back();
-    const std::string realRoot = realPathOf(root);
-    std::vector<std::string> pending{root};
-    while (!pending.empty()) {
-        if (cancel && cancel->load(std::memory_order_relaxed)) {
-            result.cancelled = true;
-            break;
-        }
-        const std::string current = std::move(pending.back());
-        pending.pop_back();
-        DIR *dir = ::opendir(current.c_str());
-        if (!dir) {
-            ++result.unreadableFolders;
-            continue;
-        }
-        const std::string prefix = current == "/" ? current : current + "/";
-        while (const dirent *entry = ::readdir(dir)) {
-            const std::string_view name = entry->d_name;
-            if (name == "." || name == "..")
-                continue;
-            std::string path = prefix + std::string(name);
-            unsigned char type = entry->d_type;
-            if (type == DT_UNKNOWN) {
-                struct stat st {};
-                if (::lstat(path.c_str(), &st) != 0)
-                    continue;
-                type = S_ISDIR(st.st_mode)   ? DT_DIR
-                       : S_ISREG(st.st_mode) ? DT_REG
-                       : S_ISLNK(st.st_mode) ? DT_LNK
-                                             : DT_UNKNOWN;
-            }
-            if (type == DT_DIR) {
-                pending.push_back(std::move(path));
-                continue;
-            }
-            if ((type != DT_REG && type != DT_LNK) || !wanted(name))
-                continue;
-            if (type == DT_LNK) {
-                struct stat target {};
-                if (::stat(path.c_str(), &target) != 0 || !S_ISREG(target.st_mode) ||
-                    realRoot.empty() || !liesIn(realPathOf(path), realRoot))
-                    continue;
-            }
-            result.paths.push_back(std::move(path));
-            if (found)
-                found->fetch_add(1, std::memory_order_relaxed);
-        }
-        ::closedir(dir);
-    }
-    std::sort(result.paths.begin(), result.paths.end());
-    return result;
-}
+} // namespace entries
 
 std::unique_ptr<ReadOnlyFile> ReadOnlyFile::open(const std::string &path, int &error) {
     // Non-blocking, so that a named pipe in place of a file cannot hang the

@@ -1,5 +1,6 @@
 #include "system/FileErrors.h"
 #include "system/Files.h"
+#include "system/FolderEntries.h"
 #include "system/TextWin.h"
 
 #include <algorithm>
@@ -189,77 +190,47 @@ int fileSize(const std::string &path, std::int64_t &size) {
     return err;
 }
 
-namespace {
+namespace entries {
 
-// The final path of a file or folder, links resolved; empty when it cannot be opened.
-std::wstring finalPathOf(const std::wstring &path) {
-    HANDLE h = CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+bool list(const std::string &folder,
+          const std::function<void(const std::string &name, Kind kind)> &visit) {
+    std::wstring pattern = wideText(folder);
+    if (pattern.back() != L'\\' && pattern.back() != L'/')
+        pattern += L'\\';
+    pattern += L'*';
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
+                                   nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE)
+        return false;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        const bool link = entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+        const bool isFolder = entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+        // Where a linked file leads is looked at only for the files wanted.
+        const Kind kind = isFolder ? (link ? Kind::Other : Kind::Folder)
+                          : link   ? Kind::LinkToFile
+                                   : Kind::File;
+        visit(utf8Text(name), kind);
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+    return true;
+}
+
+std::string finalPath(const std::string &path) {
+    HANDLE h = CreateFileW(wideText(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return {};
     wchar_t buffer[MAX_PATH * 4];
     const DWORD n = GetFinalPathNameByHandleW(h, buffer, MAX_PATH * 4, FILE_NAME_NORMALIZED);
     CloseHandle(h);
-    return (n == 0 || n >= MAX_PATH * 4) ? std::wstring() : std::wstring(buffer, n);
+    return (n == 0 || n >= MAX_PATH * 4) ? std::string() : utf8Text(std::wstring_view(buffer, n));
 }
 
-} // namespace
-
-FolderFiles filesBelow(const std::string &folder,
-                       const std::function<bool(std::string_view name)> &wanted,
-                       const std::atomic<bool> *cancel, std::atomic<std::size_t> *found) {
-    FolderFiles result;
-    std::wstring root = wideText(folder);
-    while (root.size() > 3 && (root.back() == L'\\' || root.back() == L'/'))
-        root.pop_back();
-    const std::wstring finalRoot = finalPathOf(root);
-    std::vector<std::wstring> pending{root};
-    while (!pending.empty()) {
-        if (cancel && cancel->load(std::memory_order_relaxed)) {
-            result.cancelled = true;
-            break;
-        }
-        const std::wstring current = std::move(pending.back());
-        pending.pop_back();
-        const std::wstring prefix =
-            (current.back() == L'\\' || current.back() == L'/') ? current : current + L'\\';
-        WIN32_FIND_DATAW entry;
-        HANDLE find = FindFirstFileExW((prefix + L"*").c_str(), FindExInfoBasic, &entry,
-                                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-        if (find == INVALID_HANDLE_VALUE) {
-            ++result.unreadableFolders;
-            continue;
-        }
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::wstring path = prefix + name;
-            const bool link = entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (!link)
-                    pending.push_back(path);
-                continue;
-            }
-            const std::string utf8 = utf8Text(path);
-            if (!wanted(std::string_view(utf8).substr(utf8.size() - utf8Text(name).size())))
-                continue;
-            if (link) {
-                const std::wstring target = finalPathOf(path);
-                if (finalRoot.empty() || target.size() <= finalRoot.size() ||
-                    target.compare(0, finalRoot.size(), finalRoot) != 0 ||
-                    target[finalRoot.size()] != L'\\')
-                    continue;
-            }
-            result.paths.push_back(utf8);
-            if (found)
-                found->fetch_add(1, std::memory_order_relaxed);
-        } while (FindNextFileW(find, &entry));
-        FindClose(find);
-    }
-    std::sort(result.paths.begin(), result.paths.end());
-    return result;
-}
+} // namespace entries
 
 std::unique_ptr<ReadOnlyFile> ReadOnlyFile::open(const std::string &path, int &error) {
     HANDLE h = openForReading(path);

@@ -1,0 +1,64 @@
+#include "system/Files.h"
+
+#include "system/FolderEntries.h"
+
+#include <algorithm>
+
+namespace mendora::files {
+
+namespace {
+
+bool isSeparator(char c) {
+    return c == kSeparator || c == '/';
+}
+
+// True when `path` lies below `folder` (both resolved).
+bool liesIn(const std::string &path, const std::string &folder) {
+    return !folder.empty() && path.size() > folder.size() &&
+           path.compare(0, folder.size(), folder) == 0 &&
+           (isSeparator(folder.back()) || isSeparator(path[folder.size()]));
+}
+
+} // namespace
+
+FolderFiles filesBelow(const std::string &folder,
+                       const std::function<bool(std::string_view name)> &wanted,
+                       const std::atomic<bool> *cancel, std::atomic<std::size_t> *found) {
+    FolderFiles result;
+    // Trailing separators go, but not the one of a root ("/", "C:\").
+    std::string root = folder;
+    while (root.size() > 1 && isSeparator(root.back()) && root[root.size() - 2] != ':')
+        root.pop_back();
+    const std::string finalRoot = entries::finalPath(root);
+    std::vector<std::string> pending{root};
+    while (!pending.empty()) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) {
+            result.cancelled = true;
+            break;
+        }
+        const std::string current = std::move(pending.back());
+        pending.pop_back();
+        const std::string prefix = isSeparator(current.back()) ? current : current + kSeparator;
+        const bool listed = entries::list(current, [&](const std::string &name,
+                                                       entries::Kind kind) {
+            if (kind == entries::Kind::Folder) {
+                pending.push_back(prefix + name);
+                return;
+            }
+            if (kind == entries::Kind::Other || !wanted(name))
+                return;
+            std::string path = prefix + name;
+            if (kind == entries::Kind::LinkToFile && !liesIn(entries::finalPath(path), finalRoot))
+                return;
+            result.paths.push_back(std::move(path));
+            if (found)
+                found->fetch_add(1, std::memory_order_relaxed);
+        });
+        if (!listed)
+            ++result.unreadableFolders;
+    }
+    std::sort(result.paths.begin(), result.paths.end());
+    return result;
+}
+
+} // namespace mendora::files
