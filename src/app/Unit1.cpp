@@ -327,6 +327,12 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event) {
                (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
                 event->type() == QEvent::Drop)) {
         auto *drag = static_cast<QDropEvent *>(event);
+        // What is dragged is looked at when it enters and when it is dropped,
+        // not at every move in between.
+        if (event->type() == QEvent::DragMove) {
+            drag->acceptProposedAction();
+            return true;
+        }
         const std::vector<std::string> paths = droppedPaths(drag->mimeData());
         if (paths.empty()) {
             drag->ignore();
