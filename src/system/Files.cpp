@@ -1,5 +1,7 @@
 #include "system/Files.h"
 
+#include "system/Errors.h"
+#include "system/FileErrors.h"
 #include "system/FolderEntries.h"
 
 #include <algorithm>
@@ -55,10 +57,40 @@ FolderFiles filesBelow(const std::string &folder,
                 found->fetch_add(1, std::memory_order_relaxed);
         });
         if (!listed)
-            ++result.unreadableFolders;
+            result.unreadableFolders.push_back(current);
     }
     std::sort(result.paths.begin(), result.paths.end());
+    std::sort(result.unreadableFolders.begin(), result.unreadableFolders.end());
     return result;
 }
 
+FolderSearch::FolderSearch(std::string folder, std::function<bool(std::string_view name)> wanted,
+                           std::function<void()> done)
+    : worker_(
+          [this, folder = std::move(folder), wanted = std::move(wanted), done = std::move(done)] {
+              result_ = filesBelow(folder, wanted, &cancel_, &found_);
+              finished_.store(true);
+              if (done)
+                  done();
+          }) {}
+
+FolderSearch::~FolderSearch() {
+    cancel();
+    if (worker_.joinable())
+        worker_.join();
+}
+
+FolderFiles FolderSearch::take() {
+    if (worker_.joinable())
+        worker_.join();
+    return std::move(result_);
+}
+
 } // namespace mendora::files
+
+std::int64_t MediaFileSize(const std::string &path) {
+    std::int64_t size = 0;
+    if (const int error = mendora::files::fileSize(path, size))
+        throw mendora::IoError(mendora::ioCodeFromSystemError(error, path));
+    return size;
+}

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -84,8 +85,8 @@ int fileSize(const std::string &path, std::int64_t &size);
 
 // The files below a folder, for adding a whole folder at once.
 struct FolderFiles {
-    std::vector<std::string> paths; // full paths, sorted
-    int unreadableFolders = 0;      // folders that could not be listed, left out
+    std::vector<std::string> paths;             // full paths, sorted
+    std::vector<std::string> unreadableFolders; // folders that could not be listed, left out
     bool cancelled = false;
 };
 
@@ -99,6 +100,33 @@ FolderFiles filesBelow(const std::string &folder,
                        const std::function<bool(std::string_view name)> &wanted,
                        const std::atomic<bool> *cancel = nullptr,
                        std::atomic<std::size_t> *found = nullptr);
+
+// filesBelow on a worker thread of its own, for a window that shows how many
+// files were found so far and lets the search be cancelled.
+class FolderSearch {
+public:
+    // Starts the search at once. `done` is called on the worker thread when
+    // the search has ended (finished or cancelled).
+    FolderSearch(std::string folder, std::function<bool(std::string_view name)> wanted,
+                 std::function<void()> done = {});
+    // Cancels a search still running and waits for its thread.
+    ~FolderSearch();
+    FolderSearch(const FolderSearch &) = delete;
+    FolderSearch &operator=(const FolderSearch &) = delete;
+
+    std::size_t found() const { return found_.load(std::memory_order_relaxed); }
+    bool finished() const { return finished_.load(); }
+    void cancel() { cancel_.store(true); }
+    // Waits for the search to end and hands over what it found.
+    FolderFiles take();
+
+private:
+    std::atomic<bool> cancel_{false};
+    std::atomic<bool> finished_{false};
+    std::atomic<std::size_t> found_{0};
+    FolderFiles result_;
+    std::thread worker_;
+};
 
 // A file opened for reading at any offset. Other programs may go on writing
 // it meanwhile (a recording in progress can be read) or replace it.
@@ -124,3 +152,7 @@ private:
 };
 
 } // namespace mendora::files
+
+// The size in bytes of a media file, opened for reading only. Throws
+// mendora::IoError with the file-error code of the failure.
+std::int64_t MediaFileSize(const std::string &path);

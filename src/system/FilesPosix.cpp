@@ -46,12 +46,34 @@ int ioCodeFromSystemError(int systemError, const std::string &path) {
         return IoTooManyOpenFiles;
     case ENOSPC:
         return IoDiskFull;
+    case ELOOP:
+        return IoInvalidFilename;
+    case EIO:
+        return 23; // Windows' "data error": a medium that cannot be read
+    case EBUSY:
+    case ETXTBSY:
+        return 32; // Windows' sharing violation
+    case kNotRegularFile:
+        return IoAccessDenied;
+    default:
+        break;
+    }
+    switch (systemError) {
+    case IoInvalidFilename:
+    case IoTooManyOpenFiles:
+    case IoAccessDenied:
+    case IoReadBeyondEnd:
+    case IoDiskFull:
+    case IoInvalidNumericInput:
+        return 1000 + systemError;
     default:
         return systemError;
     }
 }
 
 std::string systemErrorText(int systemError) {
+    if (systemError == kNotRegularFile)
+        return "not a regular file";
     return std::strerror(systemError);
 }
 
@@ -278,11 +300,10 @@ std::unique_ptr<ReadOnlyFile> ReadOnlyFile::open(const std::string &path, int &e
         return nullptr;
     }
     struct stat st {};
-    error = ::fstat(fd, &st) != 0 ? errno
-            : S_ISDIR(st.st_mode) ? EISDIR
-            // A pipe, socket or terminal has no size and no offsets to read at.
-            : (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode)) ? ESPIPE
-                                                             : 0;
+    error = ::fstat(fd, &st) != 0  ? errno
+            : S_ISDIR(st.st_mode)  ? EISDIR
+            : !S_ISREG(st.st_mode) ? kNotRegularFile
+                                   : 0;
     if (error != 0) {
         ::close(fd);
         return nullptr;

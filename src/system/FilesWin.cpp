@@ -19,6 +19,7 @@ int ioCodeFromSystemError(int systemError, const std::string &) {
     case ERROR_TOO_MANY_OPEN_FILES:
         return IoTooManyOpenFiles;
     case ERROR_ACCESS_DENIED:
+    case kNotRegularFile:
         return IoAccessDenied;
     case ERROR_HANDLE_DISK_FULL:
     case ERROR_DISK_FULL:
@@ -29,6 +30,8 @@ int ioCodeFromSystemError(int systemError, const std::string &) {
 }
 
 std::string systemErrorText(int systemError) {
+    if (systemError == kNotRegularFile)
+        return "not a regular file";
     wchar_t buffer[512] = {};
     const DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                    nullptr, static_cast<DWORD>(systemError), 0, buffer,
@@ -236,6 +239,12 @@ std::unique_ptr<ReadOnlyFile> ReadOnlyFile::open(const std::string &path, int &e
     HANDLE h = openForReading(path);
     if (h == INVALID_HANDLE_VALUE) {
         error = lastError();
+        return nullptr;
+    }
+    // A pipe, a console or a device has no size and no offsets to read at.
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        error = kNotRegularFile;
+        CloseHandle(h);
         return nullptr;
     }
     LARGE_INTEGER size{};

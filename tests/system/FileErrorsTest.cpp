@@ -35,11 +35,26 @@ TEST(FileErrors, Wording) {
 TEST(FileErrors, ErrnoMapping) {
     TempDir dir;
     const std::pair<int, int> table[] = {
-        {ENOTDIR, 3}, {EACCES, 5}, {EPERM, 5},    {EROFS, 5},
-        {EMFILE, 4},  {ENFILE, 4}, {ENOSPC, 101}, {EIO, EIO},
+        {ENOTDIR, 3},  {EACCES, 5},      {EPERM, 5},      {EROFS, 5},
+        {EMFILE, 4},   {ENFILE, 4},      {ENOSPC, 101},   {ELOOP, 3},
+        {EIO, 23},     {EBUSY, 32},      {ETXTBSY, 32},   {kNotRegularFile, 5},
+        {ESRCH, 1003}, {ENETDOWN, 1100}, {EISCONN, 1106}, {EXDEV, EXDEV},
     };
     for (const auto &[err, code] : table)
         EXPECT_EQ(ioCodeFromSystemError(err, dir.file("x")), code) << "errno " << err;
+    // No errno the table does not name reads as one of its codes.
+    for (int err = 1; err < 140; ++err) {
+        const int code = ioCodeFromSystemError(err, dir.file("x"));
+        const bool named = err == ENOENT || err == ENOTDIR || err == ENAMETOOLONG ||
+                           err == EACCES || err == EPERM || err == EROFS || err == EISDIR ||
+                           err == EMFILE || err == ENFILE || err == ENOSPC || err == ELOOP;
+        if (!named) {
+            EXPECT_TRUE(code != 2 && code != 3 && code != 4 && code != 5 && code != 100 &&
+                        code != 101 && code != 106)
+                << "errno " << err << " gives " << code << ", " << ioErrorText(code);
+        }
+    }
+    EXPECT_EQ(systemErrorText(kNotRegularFile), "not a regular file");
 }
 
 // The codes that real failing opens give.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace mendora;
@@ -46,13 +47,15 @@ TEST(FilesBelow, TreeWithLinksLoopsPipesAndLockedFolders) {
         std::string text;
         for (const std::string &path : files.paths)
             text += path.substr(root.size()) + "\n";
-        return text + "unreadable " + std::to_string(files.unreadableFolders) + ", counted " +
-               std::to_string(found.load()) + (files.cancelled ? ", cancelled" : "");
+        for (const std::string &path : files.unreadableFolders)
+            text += "unreadable " + path.substr(root.size()) + "\n";
+        return text + "counted " + std::to_string(found.load()) +
+               (files.cancelled ? ", cancelled" : "");
     });
     ::chmod((root + "/locked").c_str(), 0755);
     // In the order of the full paths: "b.mp3" before "b/c.wav" ('.' < '/').
     EXPECT_EQ(result, "/a/clip.AVI\n/a/deeper/x.jpg\n/b.mp3\n/b/c.wav\n/inlink.mp3\n"
-                      "unreadable 1, counted 5");
+                      "unreadable /locked\ncounted 5");
 }
 
 TEST(FilesBelow, CancelledAndMissing) {
@@ -64,7 +67,42 @@ TEST(FilesBelow, CancelledAndMissing) {
     EXPECT_TRUE(cancelled.paths.empty());
     const files::FolderFiles missing = files::filesBelow(dir.file("none"), media);
     EXPECT_TRUE(missing.paths.empty());
-    EXPECT_EQ(missing.unreadableFolders, 1);
+    EXPECT_EQ(missing.unreadableFolders, std::vector<std::string>{dir.file("none")});
+}
+
+// The search on its own thread: it tells when it is done, counts what it
+// finds, and a cancel or its end hands over what was found.
+TEST(FolderSearch, RunsOnItsOwnThreadAndCanBeCancelled) {
+    TempDir dir;
+    for (int i = 0; i < 30; ++i)
+        writeBytes(dir.file(std::to_string(i) + ".mp3"), "x");
+    std::atomic<int> done{0};
+    files::FolderSearch search(dir.path(), media, [&] { ++done; });
+    const files::FolderFiles all = search.take();
+    EXPECT_EQ(all.paths.size(), 30u);
+    EXPECT_FALSE(all.cancelled);
+    EXPECT_EQ(search.found(), 30u);
+    EXPECT_TRUE(search.finished());
+    EXPECT_EQ(done.load(), 1);
+
+    // A search held at its first name until it is cancelled stops before the
+    // next folder.
+    makeFolder(dir.file("sub"));
+    writeBytes(dir.file("sub/x.mp3"), "x");
+    std::atomic<bool> entered{false}, released{false};
+    files::FolderSearch slow(dir.path(), [&](std::string_view name) {
+        entered = true;
+        while (!released.load())
+            std::this_thread::yield();
+        return media(name);
+    });
+    while (!entered.load())
+        std::this_thread::yield();
+    slow.cancel();
+    released = true;
+    const files::FolderFiles cut = slow.take();
+    EXPECT_TRUE(cut.cancelled);
+    EXPECT_LT(cut.paths.size(), 31u);
 }
 
 } // namespace

@@ -172,7 +172,7 @@ TEST(WindowsFiles, FilesBelowAFolder) {
     EXPECT_EQ(found.paths,
               (std::vector<std::string>{dir.file("album\\01.MP3"), dir.file("album\\02.mp3"),
                                         dir.file("album\\cd2\\\xE9\x9F\xB3.wav")}));
-    EXPECT_EQ(found.unreadableFolders, 0);
+    EXPECT_TRUE(found.unreadableFolders.empty());
     EXPECT_TRUE(files::isFolder(dir.file("album")));
     EXPECT_FALSE(files::isFolder(dir.file("album\\02.mp3")));
     EXPECT_TRUE(files::folderIsWritable(dir.path()));
