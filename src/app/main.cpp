@@ -1,7 +1,7 @@
 #include "app/Application.h"
 #include "app/ProgramWindows.h"
 #include "app/UnitBasic.h"
-#include "platform/QtText.h"
+#include "qttext/QtText.h"
 #include "ui/ErrorGuard.h"
 
 #include <QIcon>

@@ -3,7 +3,7 @@
 #include "infowindows/JpegDecoder.h"
 #include "infowindows/UnitThank.h"
 #include "platform/Platform.h"
-#include "platform/QtText.h"
+#include "qttext/QtText.h"
 #include "system/Errors.h"
 #include "system/FileErrors.h"
 #include "system/Files.h"

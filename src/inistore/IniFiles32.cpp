@@ -1,4 +1,4 @@
-#include "settings/IniFiles32.h"
+#include "inistore/IniFiles32.h"
 
 #include "system/Errors.h"
 #include "system/FileErrors.h"

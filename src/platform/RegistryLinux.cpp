@@ -1,6 +1,6 @@
 #include "platform/Platform.h"
 
-#include "settings/IniFiles32.h"
+#include "inistore/IniFiles32.h"
 #include "system/Errors.h"
 #include "system/Files.h"
 

@@ -1,5 +1,5 @@
 #include "platform/Platform.h"
-#include "platform/QtText.h"
+#include "qttext/QtText.h"
 
 #include <QProcess>
 #include <QString>

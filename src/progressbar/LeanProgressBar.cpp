@@ -1,4 +1,4 @@
-#include "fixpass/LeanProgressBar.h"
+#include "progressbar/LeanProgressBar.h"
 
 #include <QPainter>
 #include <QScreen>

@@ -3,7 +3,6 @@
 // where they enter.
 #pragma once
 
-#include <QDir>
 #include <QString>
 
 #include <string>
@@ -11,17 +10,11 @@
 
 namespace mendora {
 
-inline QString qtText(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString qtText(std::string_view text);
 
-inline std::string bytesOf(const QString &text) {
-    return text.toUtf8().toStdString();
-}
+std::string bytesOf(const QString &text);
 
 // A path Qt hands out, with the system's separators ("\" on Windows).
-inline std::string nativePath(const QString &path) {
-    return bytesOf(QDir::toNativeSeparators(path));
-}
+std::string nativePath(const QString &path);
 
 } // namespace mendora

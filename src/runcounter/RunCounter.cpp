@@ -1,4 +1,4 @@
-#include "app/RunCounter.h"
+#include "runcounter/RunCounter.h"
 
 #include "system/Errors.h"
 #include "system/FileErrors.h"

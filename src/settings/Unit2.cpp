@@ -1,7 +1,7 @@
 #include "settings/Unit2.h"
 
+#include "inistore/IniFiles32.h"
 #include "platform/Platform.h"
-#include "settings/IniFiles32.h"
 #include "ui/ErrorGuard.h"
 #include "ui/Forms.h"
 #include "ui/LazyIcon.h"

@@ -1,7 +1,7 @@
 #include "ui/ErrorGuard.h"
 
 #include "platform/Platform.h"
-#include "platform/QtText.h"
+#include "qttext/QtText.h"
 #include "system/Files.h"
 
 #include <QApplication>

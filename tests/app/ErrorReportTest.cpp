@@ -1,6 +1,6 @@
 #include "app/Application.h"
 #include "app/UnitBasic.h"
-#include "platform/QtText.h"
+#include "qttext/QtText.h"
 #include "ui/ErrorGuard.h"
 
 #include "support/FakePlatform.h"

@@ -1,7 +1,7 @@
 // Where "option.ini" and the run counter live: beside the program when the
 // program folder is writable, else in the user's settings folder.
 #include "app/UnitBasic.h"
-#include "settings/IniFiles32.h"
+#include "inistore/IniFiles32.h"
 
 #include "support/TestFiles.h"
 #include "system/Errors.h"

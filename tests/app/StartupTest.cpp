@@ -1,9 +1,9 @@
 // Start-up and shutdown of the main window: run counter, companion files,
 // registry entry, close question.
 #include "app/Application.h"
-#include "app/RunCounter.h"
 #include "app/UnitBasic.h"
 #include "medialist/MediaList.h"
+#include "runcounter/RunCounter.h"
 #include "support/MainWindowFixture.h"
 #include "ui/ErrorGuard.h"
 

@@ -1,7 +1,7 @@
 // Loads arbitrary bytes as an INI file, reads and writes it, and checks what
 // must hold whatever the file held: a written key reads back, and saved
 // text reloads to the same lines.
-#include "settings/IniFiles32.h"
+#include "inistore/IniFiles32.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // The INI store's failures on POSIX file systems: the exact message, and
 // the file on disk exactly as it was.
-#include "settings/IniFiles32.h"
+#include "inistore/IniFiles32.h"
 
 #include "support/TestFiles.h"
 #include "system/Errors.h"

@@ -1,4 +1,4 @@
-#include "settings/IniFiles32.h"
+#include "inistore/IniFiles32.h"
 
 #include "support/TestFiles.h"
 #include "system/Errors.h"

@@ -3,7 +3,8 @@
 // check the sources against it: an include reaches only a header of its own
 // target or of one it links, directly or through others, so that a lower
 // layer including a higher one fails here; the link graph has no cycle; and
-// the low layers link no Qt, or no widgets.
+// the low layers link no Qt, or no widgets; and each folder of src/ holds one
+// library, whose files all lie in it.
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +20,8 @@
 namespace {
 
 struct Target {
+    std::string folder;               // below src/
+    std::string type;                 // CMake's: STATIC_LIBRARY, EXECUTABLE, ...
     std::vector<std::string> sources; // relative to src/
     std::vector<std::string> links;
 };
@@ -39,6 +42,10 @@ Manifest parseManifest(std::istream &in) {
         if (kind == "target") {
             current = value;
             m.targets[current];
+        } else if (kind == "folder") {
+            m.targets[current].folder = value;
+        } else if (kind == "type") {
+            m.targets[current].type = value;
         } else if (kind == "source") {
             m.targets[current].sources.push_back(value);
             m.owner[value] = current;
@@ -133,6 +140,31 @@ std::vector<std::string> linkCycle(const Manifest &m) {
     return {};
 }
 
+// "folder: problem" for each folder with more than one library target, and
+// "file: problem" for each file outside its target's folder.
+std::vector<std::string> folderViolations(const Manifest &m) {
+    std::map<std::string, std::vector<std::string>> libraries; // folder -> its library targets
+    std::vector<std::string> problems;
+    for (const auto &[name, target] : m.targets) {
+        if (target.type.ends_with("_LIBRARY"))
+            libraries[target.folder].push_back(name);
+        for (const std::string &file : target.sources)
+            if (!file.starts_with(target.folder + "/"))
+                problems.push_back(file + ": a file of " + name + ", whose folder is " +
+                                   target.folder);
+    }
+    for (const auto &[folder, names] : libraries) {
+        if (names.size() < 2)
+            continue;
+        std::string list;
+        for (const std::string &name : names)
+            list += (list.empty() ? "" : ", ") + name;
+        problems.push_back(folder + ": holds " + std::to_string(names.size()) + " libraries (" +
+                           list + ")");
+    }
+    return problems;
+}
+
 std::string readSource(const std::string &file) {
     std::ifstream in(std::string(MENDORA_SOURCE_ROOT) + "/" + file);
     std::ostringstream out;
@@ -191,10 +223,30 @@ TEST(Layers, LowLayersLinkNoQtOrNoWidgets) {
         ASSERT_TRUE(m.targets.count(target)) << target;
         EXPECT_EQ(linksQt(target, "Qt6::"), std::vector<std::string>{}) << target;
     }
+    // The list shows texts and paths without the operating system's services.
+    EXPECT_FALSE(reach(m, "mendora_medialist").count("mendora_platform"));
     for (const char *target : {"mendora_platform", "mendora_medialist", "mendora_fixpass"}) {
         ASSERT_TRUE(m.targets.count(target)) << target;
         EXPECT_EQ(linksQt(target, "Qt6::Widgets"), std::vector<std::string>{}) << target;
     }
+}
+
+TEST(Layers, EachFolderHoldsOneLibraryAndItsFiles) {
+    const Manifest m = realManifest();
+    ASSERT_TRUE(m.targets.count("mendora_inistore"));
+    EXPECT_EQ(m.targets.at("mendora_inistore").folder, "inistore");
+    EXPECT_EQ(m.targets.at("mendora_inistore").type, "STATIC_LIBRARY");
+    for (const auto &p : folderViolations(m))
+        ADD_FAILURE() << p;
+
+    // A folder may hold a library and programs, not two libraries.
+    const Manifest shared = sample("target one\nfolder f\ntype STATIC_LIBRARY\nsource f/A.cpp\n"
+                                   "target two\nfolder f\ntype INTERFACE_LIBRARY\n"
+                                   "target tool\nfolder f\ntype EXECUTABLE\nsource f/Main.cpp\n"
+                                   "target three\nfolder g\ntype STATIC_LIBRARY\nsource f/B.cpp\n");
+    EXPECT_EQ(folderViolations(shared),
+              (std::vector<std::string>{"f/B.cpp: a file of three, whose folder is g",
+                                        "f: holds 2 libraries (one, two)"}));
 }
 
 TEST(Layers, EverySourceBelongsToATarget) {

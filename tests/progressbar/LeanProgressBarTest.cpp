@@ -1,5 +1,5 @@
 // The lean progress bar: O(1) positions, repaints by pixel and by frame.
-#include "fixpass/LeanProgressBar.h"
+#include "progressbar/LeanProgressBar.h"
 #include "support/MainWindowFixture.h"
 
 #include <QElapsedTimer>

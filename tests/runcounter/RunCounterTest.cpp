@@ -1,6 +1,6 @@
 // The run counter on its own, on every system (the counting at start-up is
 // tested with the main window).
-#include "app/RunCounter.h"
+#include "runcounter/RunCounter.h"
 
 #include "support/TestFiles.h"
 #include "system/Errors.h"

@@ -1,5 +1,5 @@
 // The Preferences dialog with real option files in a temporary program folder.
-#include "settings/IniFiles32.h"
+#include "inistore/IniFiles32.h"
 #include "settings/Unit2.h"
 #include "support/MainWindowFixture.h"
 

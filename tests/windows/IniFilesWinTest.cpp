@@ -1,6 +1,6 @@
 // The INI store on Windows: sections without regard to case beyond ASCII,
 // names outside the ANSI code page, a read-only file left as it was.
-#include "settings/IniFiles32.h"
+#include "inistore/IniFiles32.h"
 
 #include "support/TestFiles.h"
 #include "system/Errors.h"
