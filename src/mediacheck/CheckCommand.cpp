@@ -1,7 +1,6 @@
 #include "mediacheck/CheckCommand.h"
 
 #include "mediacheck/Report.h"
-#include "system/Files.h"
 
 #include <algorithm>
 #include <atomic>
@@ -101,10 +100,10 @@ int runCheckCommand(const std::vector<std::string> &arguments, std::FILE *out, s
             try {
                 finding = options.checker(files[i]);
             } catch (const std::exception &e) {
-                finding = Finding{Verdict::Unreadable, "unreadable", e.what()};
+                finding = unreadableFinding(e.what());
             }
             if (!finding)
-                finding = Finding{Verdict::Unreadable, "unreadable", "not checked to the end"};
+                finding = unreadableFinding("not checked to the end");
             const std::lock_guard lock(mutex);
             findings[i] = std::move(finding);
             done[i] = 1;
@@ -125,12 +124,7 @@ int runCheckCommand(const std::vector<std::string> &arguments, std::FILE *out, s
             finding = std::move(*findings[i]);
         }
         if (json) {
-            ReportRow row{static_cast<int>(i + 1), files[i], std::nullopt,
-                          verdictName(finding.verdict), finding.details};
-            std::int64_t size = 0;
-            if (files::fileSize(files[i], size) == 0)
-                row.size = size;
-            report.push_back(std::move(row));
+            report.push_back(reportRowOf(static_cast<int>(i + 1), files[i], &finding));
         } else {
             std::fprintf(out, "%s\t%s\t%s\n", verdictName(finding.verdict),
                          escapedForLine(finding.details).c_str(), escapedForLine(files[i]).c_str());
@@ -144,7 +138,7 @@ int runCheckCommand(const std::vector<std::string> &arguments, std::FILE *out, s
     for (std::thread &w : workers)
         w.join();
     if (json) {
-        std::fputs(jsonReport(report).c_str(), out);
+        std::fputs(reportText(report, ReportFormat::Json).c_str(), out);
         std::fflush(out);
     }
     return status;

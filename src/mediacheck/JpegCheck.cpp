@@ -1,9 +1,8 @@
 #include "mediacheck/JpegCheck.h"
 
-#include "system/FileErrors.h"
-
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
@@ -21,6 +20,11 @@ namespace {
 // all their coefficients in memory.
 constexpr std::uint64_t kMaxPixels = 150'000'000;
 constexpr std::size_t kChunk = 64 * 1024;
+// A run of zero bytes this long in entropy-coded data is what a zeroed
+// block of a file looks like. libjpeg decodes zeros as valid codes and
+// notices nothing until the picture ends out of step, so the run says
+// where a damaged picture breaks.
+constexpr std::int64_t kZeroRun = 64;
 
 enum class Stop { None, Fault, Warning, ReadError, Cancelled, TooLarge };
 
@@ -42,6 +46,11 @@ struct Check {
     std::int64_t stopAt = 0;
     JDIMENSION stopRow = 0;
     int readError = 0;
+    bool arithmetic = false;
+    // Where a zero run begins in sequential data, and the first row that
+    // the decoding of it reaches.
+    std::int64_t zeroAt = -1;
+    std::int64_t zeroRow = -1;
 };
 
 Check &checkOf(j_common_ptr info) {
@@ -117,8 +126,30 @@ void skipInput(j_decompress_ptr info, long count) {
 
 void termSource(j_decompress_ptr) {}
 
-Finding damagedWith(std::string summary, std::string details) {
-    return {Verdict::Damaged, std::move(summary), std::move(details)};
+// Where the first run of kZeroRun zero bytes after `from` begins, or -1.
+// A read error here is left to the decoding, which meets it too.
+std::int64_t firstZeroRun(ByteSource &source, std::int64_t from) {
+    std::vector<unsigned char> block(kChunk);
+    std::int64_t run = 0;
+    for (std::int64_t at = from; at < source.size();) {
+        const std::int64_t got = source.read(at, block.data(), block.size());
+        if (got <= 0)
+            return -1;
+        for (std::int64_t i = 0; i < got; ++i) {
+            run = block[static_cast<std::size_t>(i)] == 0 ? run + 1 : 0;
+            if (run == kZeroRun)
+                return at + i + 1 - kZeroRun;
+        }
+        at += got;
+    }
+    return -1;
+}
+
+// Decoding errors that tell a JPEG of a kind this libjpeg does not decode,
+// rather than a damaged one.
+bool notDecodableHere(int code) {
+    return code == JERR_BAD_PRECISION || code == JERR_SOF_UNSUPPORTED ||
+           code == JERR_NOT_COMPILED || code == JERR_ARITH_NOTIMPL;
 }
 
 } // namespace
@@ -128,7 +159,7 @@ bool looksLikeJpeg(ByteSource &source) {
     return source.read(0, head, 3) == 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
 }
 
-std::optional<Finding> checkJpeg(ByteSource &source, const CheckControl &control) {
+JpegRun checkJpeg(ByteSource &source, const CheckControl &control) {
     // The jump may cross this function's frames: what it uses lives on the heap.
     const auto c = std::make_unique<Check>();
     c->source = &source;
@@ -147,53 +178,73 @@ std::optional<Finding> checkJpeg(ByteSource &source, const CheckControl &control
         info->src = &c->input;
         jpeg_read_header(info, TRUE);
         c->headerRead = true;
+        c->arithmetic = info->arith_code;
         if (std::uint64_t(info->image_width) * info->image_height > kMaxPixels)
             stopWith(*c, Stop::TooLarge);
+        if (!jpeg_has_multiple_scans(info))
+            c->zeroAt = firstZeroRun(source, consumed(*c));
         jpeg_start_decompress(info);
         c->row.resize(std::size_t(info->output_width) * std::size_t(info->output_components));
         while (info->output_scanline < info->output_height) {
+            const JDIMENSION at = info->output_scanline;
             JSAMPROW rows[1] = {c->row.data()};
             jpeg_read_scanlines(info, rows, 1);
+            if (c->zeroAt >= 0 && c->zeroRow < 0 && consumed(*c) > c->zeroAt)
+                c->zeroRow = at;
         }
         jpeg_finish_decompress(info);
     }
     const Stop stop = c->stop;
-    const JDIMENSION height = info->image_height;
+    JpegRun run;
+    JpegEvidence &e = run.evidence;
+    e.arithmetic = c->arithmetic;
+    e.height = info->image_height;
     jpeg_destroy_decompress(info);
 
-    const std::int64_t size = source.size();
     switch (stop) {
     case Stop::None:
         if (control.progress)
-            control.progress(size);
-        return Finding{Verdict::Intact, "intact", "decoded to the end without errors"};
+            control.progress(source.size());
+        return run;
     case Stop::Cancelled:
-        return std::nullopt;
+        run.cancelled = true;
+        return run;
     case Stop::ReadError:
-        return Finding{Verdict::Unreadable, "unreadable", systemErrorText(c->readError)};
+        run.readError = c->readError ? c->readError : EIO;
+        return run;
     case Stop::TooLarge:
-        return Finding{Verdict::Unsupported, "not checked",
-                       "a picture larger than this program decodes"};
+        e.outcome = JpegEvidence::Outcome::TooLarge;
+        return run;
     case Stop::Warning:
     case Stop::Fault:
         break;
     }
     if (control.progress)
-        control.progress(size);
-    if (!c->headerRead)
-        return damagedWith("damaged header", "damaged header: the picture cannot be read");
-    // Where the picture goes wrong, by its rows: libjpeg reads ahead, so the
-    // bytes read tell little.
-    const std::string at = percentOf(c->stopRow, height);
-    if (c->messageCode == JWRN_JPEG_EOF && c->stopRow < height)
-        return damagedWith("ends at " + at + " of its declared length",
-                           "ends at " + at + " of its declared height: the file is cut short");
+        control.progress(source.size());
+    using Outcome = JpegEvidence::Outcome;
+    if (notDecodableHere(c->messageCode)) {
+        e.outcome = Outcome::Unsupported;
+        return run;
+    }
+    if (!c->headerRead) {
+        e.outcome = Outcome::NoHeader;
+        return run;
+    }
+    e.breakRow = c->stopRow;
+    e.breakByte = std::min(c->stopAt, source.size());
     if (c->messageCode == JWRN_JPEG_EOF)
-        return damagedWith("damaged data near 100 %",
-                           "damaged data near 100 %: the picture's end marker is missing");
-    return damagedWith("damaged data near " + at, "damaged data near " + at +
-                                                      ": the picture's data is corrupt from " + at +
-                                                      " of its height");
+        e.outcome = c->stopRow < e.height ? Outcome::CutShort : Outcome::EndMissing;
+    else
+        e.outcome = Outcome::Corrupt;
+    // Zeros before the point where libjpeg noticed: the picture breaks there.
+    if (c->zeroRow >= 0 && c->zeroRow < e.breakRow) {
+        e.outcome = Outcome::Corrupt;
+        e.breakRow = c->zeroRow;
+        e.breakByte = c->zeroAt;
+    }
+    if (e.outcome == Outcome::CutShort)
+        e.breakByte = source.size();
+    return run;
 }
 
 } // namespace mendora::mediacheck

@@ -1,12 +1,14 @@
 #include "mediacheck/MediaCheck.h"
 
+#include "mediacheck/Bytes.h"
 #include "mediacheck/JpegCheck.h"
-#include "mediacheck/Structure.h"
+#include "mediacheck/Walk.h"
 #include "system/FileErrors.h"
 #include "system/Files.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdarg>
 #include <iterator>
 #include <memory>
@@ -22,20 +24,6 @@ extern "C" {
 }
 
 namespace mendora::mediacheck {
-
-const char *verdictName(Verdict verdict) {
-    switch (verdict) {
-    case Verdict::Intact:
-        return "intact";
-    case Verdict::Damaged:
-        return "damaged";
-    case Verdict::Unsupported:
-        return "unsupported";
-    case Verdict::Unreadable:
-        return "unreadable";
-    }
-    return "unsupported";
-}
 
 namespace {
 
@@ -66,20 +54,6 @@ struct PacketFree {
 struct FrameFree {
     void operator()(AVFrame *f) const { av_frame_free(&f); }
 };
-
-Finding damaged(std::string summary, std::string details = {}) {
-    if (details.empty())
-        details = summary;
-    return {Verdict::Damaged, std::move(summary), std::move(details)};
-}
-
-Finding unsupported(std::string details) {
-    return {Verdict::Unsupported, "not checked", std::move(details)};
-}
-
-Finding unreadable(std::string details) {
-    return {Verdict::Unreadable, "unreadable", std::move(details)};
-}
 
 // FFmpeg reads the file through the same byte source as the walks, so that a
 // read error is seen as one (FFmpeg's demuxers take some for an end of file)
@@ -193,35 +167,27 @@ bool holdsRemainsOf(ByteSource &source, const std::string &extension) {
         return false;
     head.resize(static_cast<std::size_t>(got));
     const std::int64_t size = source.size();
-    const auto le32 = [&](std::size_t at) {
-        const auto b = [&](std::size_t i) { return std::uint32_t(std::uint8_t(head[at + i])); };
-        return b(0) | b(1) << 8 | b(2) << 16 | b(3) << 24;
-    };
-    const auto be32 = [&](std::size_t at) {
-        const auto b = [&](std::size_t i) { return std::uint32_t(std::uint8_t(head[at + i])); };
-        return b(0) << 24 | b(1) << 16 | b(2) << 8 | b(3);
-    };
-    // A chunk id followed by a size that ends inside the file.
+    const auto *bytesAt = reinterpret_cast<const unsigned char *>(head.data());
     // A chunk id followed by a size that ends inside the file (or at its end).
     const auto chunkFits = [&](std::string_view id, bool bigEndian, std::uint32_t least,
                                bool atEnd = false) {
         for (std::size_t at = head.find(id); at != std::string::npos && at + 8 <= head.size();
              at = head.find(id, at + 1)) {
-            const std::uint32_t length = bigEndian ? be32(at + 4) : le32(at + 4);
+            const std::uint32_t length =
+                bigEndian ? bytes::be32(bytesAt + at + 4) : bytes::le32(bytesAt + at + 4);
             const std::int64_t end = std::int64_t(at) + 8 + length;
             if (length >= least && end <= size + 1 && (!atEnd || end >= size - 1))
                 return true;
         }
         return false;
     };
-    if (extension == ".asf" || extension == ".wma" || extension == ".wmv" || extension == ".wm") {
-        static const char *const ids[] = {
-            "\x36\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C", // data
-            "\xA1\xDC\xAB\x8C\x47\xA9\xCF\x11\x8E\xE4\x00\xC0\x0C\x20\x53\x65", // file
-            "\x91\x07\xDC\xB7\xB7\xA9\xCF\x11\x8E\xE6\x00\xC0\x0C\x20\x53\x65", // stream
-        };
-        return std::any_of(std::begin(ids), std::end(ids), [&](const char *id) {
-            return head.find(std::string_view(id, 16)) != std::string::npos;
+    if (extension == ".asf" || extension == ".wma" || extension.ends_with("wmv") ||
+        extension == ".wm") {
+        const bytes::Guid *const ids[] = {&bytes::kAsfData, &bytes::kAsfFileProperties,
+                                          &bytes::kAsfStreamProperties};
+        return std::any_of(std::begin(ids), std::end(ids), [&](const bytes::Guid *id) {
+            const std::string_view guid(reinterpret_cast<const char *>(id->bytes), 16);
+            return head.find(guid) != std::string::npos;
         });
     }
     if (extension == ".avi")
@@ -231,6 +197,37 @@ bool holdsRemainsOf(ByteSource &source, const std::string &extension) {
                (chunkFits("data", false, 1) && chunkFits("fmt ", false, 14));
     if (extension == ".rm" || extension == ".rmvb" || extension == ".ra")
         return chunkFits("PROP", true, 50) || chunkFits("MDPR", true, 40);
+    // A JPEG's Huffman table and the start of its scan, behind a lost
+    // beginning: markers whose lengths lead to the next marker.
+    if (extension == ".jpg" || extension == ".jpeg") {
+        const auto segmentFits = [&](std::string_view marker, std::uint32_t least) {
+            for (std::size_t at = head.find(marker);
+                 at != std::string::npos && at + 4 <= head.size(); at = head.find(marker, at + 1)) {
+                const std::uint32_t length = bytes::be16(bytesAt + at + 2);
+                const std::size_t next = at + 2 + length;
+                if (length >= least && next < head.size() && bytesAt[next] == 0xFF)
+                    return true;
+            }
+            return false;
+        };
+        const auto scanFits = [&] {
+            for (std::size_t at = head.find("\xFF\xDA");
+                 at != std::string::npos && at + 5 <= head.size();
+                 at = head.find("\xFF\xDA", at + 1)) {
+                const std::uint32_t components = bytesAt[at + 4];
+                if (components >= 1 && components <= 4 &&
+                    bytes::be16(bytesAt + at + 2) == 6 + 2 * components)
+                    return true;
+            }
+            return false;
+        };
+        return segmentFits("\xFF\xC4", 19) && scanFits();
+    }
+    // A BMP's info header (size 40, 108 or 124; one plane) where it belongs.
+    if (extension == ".bmp" && head.size() >= 28) {
+        const std::uint32_t info = bytes::le32(bytesAt + 14);
+        return (info == 40 || info == 108 || info == 124) && bytes::le16(bytesAt + 26) == 1;
+    }
     return false;
 }
 
@@ -242,40 +239,23 @@ bool endsWithEndCode(ByteSource &source) {
            last[1] == 0 && last[2] == 1 && last[3] == 0xB9;
 }
 
-} // namespace
-
-std::string percentOf(std::int64_t part, std::int64_t whole) {
-    const int percent =
-        whole > 0 ? static_cast<int>(std::clamp<std::int64_t>(part * 100 / whole, 0, 100)) : 0;
-    return std::to_string(percent) + " %";
-}
-
-std::optional<Finding> checkFile(const std::string &path, const CheckControl &control) {
-    // Opened once, measured from the open file; a folder or a pipe is refused here.
-    int error = 0;
-    const std::unique_ptr<FileSource> source = FileSource::open(path, error);
-    if (!source)
-        return unreadable(systemErrorText(error));
-    return checkBytes(*source, path, control);
-}
-
-std::optional<Finding> checkBytes(ByteSource &source, const std::string &name,
-                                  const CheckControl &control) {
-    const std::int64_t size = source.size();
-    if (size == 0)
-        return damaged("empty file");
-    const std::string extension = lowerExtension(name);
-    // JPEG: libjpeg first, for its warnings; a picture it passes is decoded
-    // once more by FFmpeg's decoder, which notices flipped bits in the
-    // entropy-coded data that libjpeg takes for valid codes.
-    const bool jpeg = looksLikeJpeg(source);
-    if (jpeg || extension == ".jpg" || extension == ".jpeg") {
-        std::optional<Finding> finding = checkJpeg(source, control);
-        if (!finding || finding->verdict != Verdict::Intact || !jpeg)
-            return finding;
+// The packets whose decoding reported errors: the spans joined where they
+// touch, at most kMaxStretches of them (then the last one grows).
+void noteErrorBytes(std::vector<Span> &spans, Span packet) {
+    if (packet.begin < 0 || packet.end <= packet.begin)
+        return;
+    if (!spans.empty() && (packet.begin <= spans.back().end || spans.size() >= kMaxStretches)) {
+        spans.back().end = std::max(spans.back().end, packet.end);
+        return;
     }
-    if (isPlaylist(source))
-        return unsupported("a playlist, which names media files but holds none");
+    spans.push_back(packet);
+}
+
+// What FFmpeg's demuxers and decoders make of the bytes; nothing when
+// cancelled. A failed read is left in `readError`.
+std::optional<DecoderEvidence> decodeAll(ByteSource &source, const std::string &name,
+                                         const CheckControl &control, int &readError) {
+    const std::int64_t size = source.size();
     const auto cancelled = [&] {
         return control.cancel && control.cancel->load(std::memory_order_relaxed);
     };
@@ -283,6 +263,7 @@ std::optional<Finding> checkBytes(ByteSource &source, const std::string &name,
         if (control.progress)
             control.progress(std::clamp<std::int64_t>(bytes, 0, size));
     };
+    DecoderEvidence dec;
 
     installLogCounter();
     int loggedErrors = 0;
@@ -299,40 +280,39 @@ std::optional<Finding> checkBytes(ByteSource &source, const std::string &name,
             av_free(buffer);
     }
     AVFormatContext *raw = io ? avformat_alloc_context() : nullptr;
-    if (!raw)
-        return unreadable("out of memory");
+    if (!raw) {
+        readError = ENOMEM;
+        return dec;
+    }
     raw->pb = io.get();
     raw->flags |= AVFMT_FLAG_CUSTOM_IO;
     // The name only hints at the format; the bytes come from `source`.
     if (avformat_open_input(&raw, name.c_str(), nullptr, nullptr) < 0) {
         if (cancelled())
             return std::nullopt;
-        if (reader.readError)
-            return unreadable(systemErrorText(reader.readError));
-        if (holdsRemainsOf(source, extension))
-            return damaged("damaged header", "damaged header: the format's structures follow "
-                                             "it, but it cannot be read");
-        return unsupported("not a media file this program can decode");
+        readError = reader.readError;
+        return dec;
     }
     std::unique_ptr<AVFormatContext, InputCloser> input(raw);
+    dec.opened = true;
     const int probeErrors = loggedErrors;
     if (avformat_find_stream_info(input.get(), nullptr) < 0) {
         if (cancelled())
             return std::nullopt;
-        if (reader.readError)
-            return unreadable(systemErrorText(reader.readError));
-        return damaged("damaged header");
+        readError = reader.readError;
+        return dec;
     }
+    dec.streamInfo = true;
     // Errors seen while probing repeat those of the first packets: counted once.
     loggedErrors = probeErrors;
 
     std::vector<std::unique_ptr<AVCodecContext, CodecCloser>> decoders(input->nb_streams);
-    int decodable = 0;
     for (unsigned i = 0; i < input->nb_streams; ++i) {
         const AVCodecParameters *parameters = input->streams[i]->codecpar;
         if (parameters->codec_type != AVMEDIA_TYPE_AUDIO &&
             parameters->codec_type != AVMEDIA_TYPE_VIDEO)
             continue;
+        ++dec.mediaStreams;
         const AVCodec *codec = avcodec_find_decoder(parameters->codec_id);
         if (!codec)
             continue;
@@ -348,39 +328,39 @@ std::optional<Finding> checkBytes(ByteSource &source, const std::string &name,
         if (avcodec_open2(decoder.get(), codec, nullptr) < 0)
             continue;
         decoders[i] = std::move(decoder);
-        ++decodable;
+        ++dec.decodableStreams;
     }
-    if (decodable == 0)
-        return unsupported("no decoder here for its streams");
+    if (dec.decodableStreams == 0)
+        return dec;
 
     std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
     std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
     std::int64_t judged = 0;
-    // Where decoding errors were seen: the first of all; the first after its
-    // stream's first frame; the first of those before the last stretch. The
-    // parts of a DVD title split at pack boundaries begin and end inside
-    // frames, which their errors there only show.
+    Span current; // the packet being decoded
     const std::int64_t partTail = std::min<std::int64_t>(512 * 1024, size / 20);
-    std::int64_t firstError = -1, firstAfterHead = -1, firstInBody = -1;
     std::vector<std::int64_t> framesOut(input->nb_streams, 0);
     std::vector<std::int64_t> decodedEnd(input->nb_streams, AV_NOPTS_VALUE);
     const auto noteDamage = [&](int stream) {
+        // Errors after the last packet belong to the file's last byte.
+        const std::int64_t from = std::clamp<std::int64_t>(current.begin, 0, size - 1);
+        noteErrorBytes(dec.errorBytes, Span{from, std::max(current.end, from + 1)});
         const auto note = [&](std::int64_t &at) {
             if (at < 0)
                 at = judged;
         };
-        note(firstError);
+        note(dec.firstError);
         if (stream >= 0 && framesOut[static_cast<unsigned>(stream)] == 0)
             return;
-        note(firstAfterHead);
+        note(dec.firstAfterHead);
         if (judged < size - partTail)
-            note(firstInBody);
+            note(dec.firstInBody);
     };
     const auto drain = [&](AVCodecContext *decoder, unsigned stream) {
         while (avcodec_receive_frame(decoder, frame.get()) == 0) {
             if (frame->decode_error_flags || (frame->flags & AV_FRAME_FLAG_CORRUPT))
                 noteDamage(static_cast<int>(stream));
             ++framesOut[stream];
+            ++dec.frames;
             const std::int64_t start = frame->best_effort_timestamp != AV_NOPTS_VALUE
                                            ? frame->best_effort_timestamp
                                            : frame->pts;
@@ -393,8 +373,12 @@ std::optional<Finding> checkBytes(ByteSource &source, const std::string &name,
     int readResult = 0;
     while ((readResult = av_read_frame(input.get(), packet.get())) >= 0) {
         const unsigned stream = static_cast<unsigned>(packet->stream_index);
-        if (packet->pos >= 0)
+        if (packet->pos >= 0) {
             judged = std::max(judged, packet->pos + packet->size);
+            current = Span{packet->pos, packet->pos + packet->size};
+        } else {
+            current = Span{judged, judged};
+        }
         if (stream < decoders.size() && decoders[stream]) {
             const int before = loggedErrors;
             const int at = static_cast<int>(stream);
@@ -413,10 +397,15 @@ std::optional<Finding> checkBytes(ByteSource &source, const std::string &name,
     }
     if (cancelled())
         return std::nullopt;
-    if (reader.readError)
-        return unreadable(systemErrorText(reader.readError));
-    if (readResult != AVERROR_EOF)
+    if (reader.readError) {
+        readError = reader.readError;
+        return dec;
+    }
+    current = Span{judged, judged};
+    if (readResult != AVERROR_EOF) {
+        dec.demuxFailed = true;
         noteDamage(-1);
+    }
     for (unsigned i = 0; i < decoders.size(); ++i) {
         if (!decoders[i])
             continue;
@@ -430,8 +419,7 @@ std::optional<Finding> checkBytes(ByteSource &source, const std::string &name,
     // A file cut short often decodes cleanly up to where it stops: compare
     // what the stream headers declare with what was decoded. Durations that
     // the demuxer estimated from timestamps or the bit rate declare nothing.
-    std::optional<std::string> shortfall;
-    for (unsigned i = 0; i < decoders.size() && !shortfall; ++i) {
+    for (unsigned i = 0; i < decoders.size() && !dec.decodedPercent; ++i) {
         const AVStream *stream = input->streams[i];
         if (!decoders[i] || stream->duration <= 0 || decodedEnd[i] == AV_NOPTS_VALUE ||
             input->duration_estimation_method != AVFMT_DURATION_FROM_STREAM)
@@ -443,78 +431,91 @@ std::optional<Finding> checkBytes(ByteSource &source, const std::string &name,
         const std::int64_t fifth = av_rescale_q(1, AVRational{1, 5}, stream->time_base);
         const std::int64_t slack = std::max(stream->duration / 50, fifth);
         if (decoded < stream->duration - slack)
-            shortfall = percentOf(decoded, stream->duration);
+            dec.decodedPercent = std::clamp<std::int64_t>(decoded * 100 / stream->duration, 0, 100);
     }
+    dec.formatName = input->iformat->name ? input->iformat->name : "";
+    return dec;
+}
+
+} // namespace
+
+std::optional<Evidence> gatherEvidence(ByteSource &source, const std::string &name,
+                                       const CheckControl &control) {
+    Evidence e;
+    e.size = source.size();
+    e.kind = mediaKindOfName(name);
+    const std::string extension = lowerExtension(name);
+    e.vobName = extension == ".vob";
+    if (e.size == 0)
+        return e;
+    e.container = sniffContainer(source);
+    e.sniffed = e.container.has_value();
+    e.looksLikeJpeg = looksLikeJpeg(source);
+
+    // JPEG: libjpeg first, for its warnings; a picture it passes is decoded
+    // once more by FFmpeg's decoder below.
+    if (e.looksLikeJpeg || extension == ".jpg" || extension == ".jpeg") {
+        const JpegRun run = checkJpeg(source, control);
+        if (run.cancelled)
+            return std::nullopt;
+        e.readError = run.readError;
+        e.jpeg = run.evidence;
+        if (e.readError || run.evidence.outcome != JpegEvidence::Outcome::Intact ||
+            !e.looksLikeJpeg || run.evidence.arithmetic) {
+            if (run.evidence.outcome == JpegEvidence::Outcome::NoHeader)
+                e.remains = holdsRemainsOf(source, extension);
+            return e;
+        }
+    }
+    e.playlist = isPlaylist(source);
+    if (e.playlist)
+        return e;
+
+    std::optional<DecoderEvidence> dec = decodeAll(source, name, control, e.readError);
+    if (!dec)
+        return std::nullopt;
+    if (e.readError)
+        return e;
+    if (!dec->opened || !dec->streamInfo)
+        e.remains = holdsRemainsOf(source, extension);
+    if (!e.container && dec->opened)
+        e.container = containerOfFormat(dec->formatName.c_str());
+    e.decoders = std::move(dec);
+
     // The container's own structure: what decoders resync past silently.
-    std::optional<StructureFault> fault;
-    std::optional<Container> container = sniffContainer(source);
-    const bool headless = !container;
-    if (headless)
-        container = containerOfFormat(input->iformat->name);
-    if (container) {
-        bool walkCancelled = false;
-        fault = walkStructure(*container, source, control.cancel, walkCancelled);
-        if (walkCancelled)
+    if (e.container && e.decoders->streamInfo) {
+        bool cancelled = false;
+        e.walk = walkStructure(*e.container, source, control.cancel, cancelled);
+        if (cancelled)
             return std::nullopt;
     }
-    report(size);
-    if (fault && fault->kind == StructureFault::Kind::ReadError)
-        return unreadable(systemErrorText(fault->error));
-    // FFmpeg found the format further in, where it should have begun.
-    if (fault && (fault->kind == StructureFault::Kind::Header || (headless && fault->at == 0)))
-        return damaged("damaged header", "damaged header: the file does not begin as its "
-                                         "format must, or its header does not hold together");
+    e.endCode = e.container == Container::MpegProgram && endsWithEndCode(source);
+    if (control.progress)
+        control.progress(e.size);
+    return e;
+}
 
-    // A DVD's program stream whose packs hold together may be one part of a
-    // title: errors before a stream's first frame are the part's beginning,
-    // and without the program's end code, errors in the last stretch its end.
-    const bool packsHold = container == Container::MpegProgram && !fault && extension == ".vob";
-    const std::int64_t firstDamageAt =
-        !packsHold ? firstError : (endsWithEndCode(source) ? firstAfterHead : firstInBody);
+std::optional<Finding> checkBytes(ByteSource &source, const std::string &name,
+                                  const CheckControl &control) {
+    const std::optional<Evidence> evidence = gatherEvidence(source, name, control);
+    if (!evidence)
+        return std::nullopt;
+    Finding finding = decide(*evidence);
+    finding.damage = damageOf(*evidence);
+    // Damage that no stretch shows (nothing of the format in it, a header
+    // no demuxer reads) spoils the whole file.
+    if (finding.verdict == Verdict::Damaged && finding.damage.empty() && evidence->size > 0)
+        finding.damage.add(damagedHeader(0, DamageUnit::File, evidence->size));
+    return finding;
+}
 
-    // Damage found first wins; errors in the last stretch of a file that
-    // ends early are the cut's.
-    const bool walkData = fault && fault->kind == StructureFault::Kind::Data;
-    const bool walkCut = fault && fault->kind == StructureFault::Kind::Cut;
-    // Demuxers and decoders buffer: the errors a cut causes may show up to a
-    // fifth of a small file, or 256 KiB of a large one, before its end.
-    const std::int64_t tail = std::max(std::min<std::int64_t>(256 * 1024, size / 5), size / 50);
-    const bool cut = walkCut || shortfall;
-    const bool decodeFirst = firstDamageAt >= 0 && (!walkData || firstDamageAt <= fault->at);
-    if (decodeFirst && jpeg)
-        return damaged("damaged picture data",
-                       "damaged picture data: FFmpeg's JPEG decoder reports errors in it");
-    if (decodeFirst && !(cut && firstDamageAt >= size - tail)) {
-        const std::string near = percentOf(firstDamageAt, size);
-        return damaged("damaged data near " + near,
-                       "damaged data near " + near + ": the decoders report errors there");
-    }
-    if (walkData && !(cut && fault->at >= size - tail)) {
-        const std::string near = percentOf(fault->at, size);
-        return damaged("damaged data near " + near, "damaged data near " + near +
-                                                        ": the file's structure breaks at byte " +
-                                                        std::to_string(fault->at));
-    }
-    // Containers that declare their whole size say how much is missing;
-    // packet streams only that their last packet or frame is cut.
-    const bool declaresSize = container == Container::Asf || container == Container::Riff ||
-                              container == Container::RealMedia;
-    if (walkCut && declaresSize) {
-        const std::string at = percentOf(size, fault->declared);
-        return damaged("ends at " + at + " of its declared length",
-                       "ends at " + at + " of its declared length: the file has " +
-                           std::to_string(size) + " of " + std::to_string(fault->declared) +
-                           " bytes");
-    }
-    if (shortfall)
-        return damaged("ends at " + *shortfall + " of its declared length",
-                       "ends at " + *shortfall + " of its declared length: it plays to " +
-                           *shortfall + " of the duration its headers declare");
-    if (walkCut)
-        return damaged("cut short", "cut short: its last packet or frame needs " +
-                                        std::to_string(fault->declared - size) +
-                                        " bytes more than the file has");
-    return Finding{Verdict::Intact, "intact", "decoded to the end without errors"};
+std::optional<Finding> checkFile(const std::string &path, const CheckControl &control) {
+    // Opened once, measured from the open file; a folder or a pipe is refused here.
+    int error = 0;
+    const std::unique_ptr<FileSource> source = FileSource::open(path, error);
+    if (!source)
+        return unreadableFinding(systemErrorText(error));
+    return checkBytes(*source, path, control);
 }
 
 } // namespace mendora::mediacheck

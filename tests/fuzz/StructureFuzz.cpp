@@ -1,6 +1,8 @@
 // Sniffs arbitrary bytes and walks them as every container: no walk may
-// crash, hang or read outside them, and a fault must lie within them.
-#include "mediacheck/Structure.h"
+// crash, hang or read outside them, and the damage map must hold together:
+// stretches within the bytes, in file order, not overlapping, bounded in
+// number, and no read error from bytes in memory.
+#include "mediacheck/Walk.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -11,15 +13,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     MemorySource source(data, size);
     (void)sniffContainer(source);
     const std::atomic<bool> cancel{false};
-    for (Container container : {Container::MpegProgram, Container::MpegAudio, Container::Asf,
-                                Container::Riff, Container::Cdxa, Container::RealMedia}) {
+    const auto end = static_cast<std::int64_t>(size);
+    for (Container container : kContainers) {
         bool cancelled = true;
-        const auto fault = walkStructure(container, source, &cancel, cancelled);
-        if (cancelled)
+        const DamageMap map = walkStructure(container, source, &cancel, cancelled);
+        if (cancelled || map.stretches.size() > kMaxStretches + 1)
             std::abort();
-        if (fault && (fault->at < 0 || fault->at > static_cast<std::int64_t>(size) ||
-                      fault->kind == StructureFault::Kind::ReadError))
-            std::abort();
+        std::int64_t previous = 0;
+        for (const Damage &d : map.stretches) {
+            if (d.kind == DamageKind::ReadError || d.bytes.begin < previous ||
+                d.bytes.end < d.bytes.begin || d.bytes.end > end + 1 ||
+                (d.kind == DamageKind::Cut && d.declared < d.bytes.end) ||
+                (d.time && d.time->end < d.time->begin) ||
+                (d.rows && (d.rows->begin < 0 || d.rows->end < d.rows->begin)))
+                std::abort();
+            previous = d.bytes.end;
+        }
     }
     return 0;
 }

@@ -39,10 +39,10 @@ CommandRun run(const std::vector<std::string> &arguments, CheckCommandOptions op
 Checker fakeChecker() {
     return [](const std::string &path) -> std::optional<Finding> {
         static const std::map<std::string, Finding> findings = {
-            {"a.avi", {Verdict::Intact, "intact", "fine"}},
-            {"b.mp3", {Verdict::Damaged, "ends at 70 %", "ends at 70 % of its declared length"}},
-            {"c.asx", {Verdict::Unsupported, "not checked", "not a media file"}},
-            {"d.wav", {Verdict::Unreadable, "unreadable", "Input/output error"}},
+            {"a.avi", intactFinding("fine")},
+            {"b.mp3", damagedFinding("ends at 70 %", "ends at 70 % of its declared length")},
+            {"c.asx", unsupportedFinding("not a media file", "not a media file")},
+            {"d.wav", unreadableFinding("Input/output error")},
         };
         const auto it = findings.find(path);
         std::this_thread::sleep_for(std::chrono::milliseconds(

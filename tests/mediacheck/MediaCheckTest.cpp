@@ -1,6 +1,6 @@
-// Verdicts on media made at test time by the ffmpeg command, clean and damaged.
+// Verdicts on media made at test time by the ffmpeg command and by other
+// writers, clean and damaged, and on small fixtures of what users meet.
 #include "mediacheck/MediaCheck.h"
-#include "mediacheck/Structure.h"
 #include "support/TestFiles.h"
 
 #include <algorithm>
@@ -12,6 +12,7 @@
 #include <map>
 #include <random>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <vector>
 
 using mendora::mediacheck::checkBytes;
@@ -86,12 +87,14 @@ TEST_F(Media, CleanFilesAreIntact) {
 std::string classOf(const mendora::mediacheck::Finding &f) {
     if (f.verdict != Verdict::Damaged)
         return verdictName(f.verdict);
-    if (f.summary.starts_with("ends at ") || f.summary == "cut short")
+    if (f.summary.starts_with("damaged: ends at ") || f.summary == "damaged: cut short")
         return "cut";
-    if (f.summary.starts_with("damaged data near ") || f.summary == "damaged picture data")
+    if (f.summary.starts_with("damaged: data near ") || f.summary == "damaged: picture data")
         return "data";
-    if (f.summary == "damaged header")
+    if (f.summary == "damaged: header")
         return "header";
+    if (f.summary.starts_with("damaged: no ") && f.summary.ends_with(" data found"))
+        return "nothing";
     return "other: " + f.summary;
 }
 
@@ -128,9 +131,12 @@ TEST_F(Media, DamagedCopiesAreDamagedWithTheRightFinding) {
     };
     // Where the finding differs from the damage's: decoders that fail where
     // the header went wrong, cut files whose last frames fail to decode.
+    // A picture whose first bytes are noise holds nothing that tells a BMP.
     const std::map<std::string, std::string> other = {
-        {"header clip.avi", "data"}, {"header clip.rm", "data"}, {"header pic.bmp", "data"},
-        {"cut50 clip.mpg", "data"},  {"cut50 pic.bmp", "data"},  {"cut90 pic.bmp", "data"},
+        {"header clip.avi", "data"},
+        {"header clip.rm", "data"},
+        {"header pic.bmp", "nothing"},
+        {"cut50 clip.mpg", "data"},
     };
     // What cannot be seen (found or not by chance of where the damage lands):
     // uncompressed samples and pixels carry no check; MP2 without CRC and WMA
@@ -148,6 +154,10 @@ TEST_F(Media, DamagedCopiesAreDamagedWithTheRightFinding) {
         {"cut90 clip.mpg", "pack boundary"},
         {"cut50 vcd.mpg", "pack boundary"},
         {"cut50 dvd.vob", "pack boundary"},
+        // The block covers one of the VCD's sectors whole, and the rest of
+        // what it overwrites is the encoder's zero stuffing: a zeroed sector
+        // is what VCD writers pad with, and the decoders see no gap.
+        {"zeroed-block vcd.mpg", "a padding sector"},
     };
     int flagged = 0, seen = 0;
     for (const std::string &name : names) {
@@ -164,6 +174,7 @@ TEST_F(Media, DamagedCopiesAreDamagedWithTheRightFinding) {
             const auto o = other.find(key);
             const std::string expected = o != other.end() ? o->second : d.finding;
             EXPECT_EQ(finding->verdict, Verdict::Damaged) << key << ": " << finding->details;
+            EXPECT_FALSE(finding->damage.empty()) << key;
             if (expected != "any") {
                 EXPECT_EQ(classOf(*finding), expected) << key << ": " << finding->details;
             }
@@ -212,37 +223,165 @@ TEST_F(Media, AReadErrorMidFileMakesItUnreadable) {
     }
 }
 
-TEST_F(Media, FilesThatAreNotMediaOrCannotBeRead) {
-    writeBytes(folder->file("empty.avi"), "");
-    writeBytes(folder->file("notes.mp3"), std::string(3000, 'x'));
-    writeBytes(folder->file("list.asx"),
-               "\xEF\xBB\xBF <ASX version=\"3.0\"><Entry><Ref href=\"clip.wmv\"/></Entry></ASX>");
-    writeBytes(folder->file("zeros.wmv"), std::string(5000, '\0'));
+// What users meet: failed copies that hold nothing (damaged, whatever the
+// kind), things recognisably beyond judging (unsupported), and paths that
+// are no file (unreadable, in words a user understands).
+TEST_F(Media, FilesThatHoldNothingOrCannotBeRead) {
+    std::mt19937 random(5);
+    std::string noise(20000, '\0');
+    for (char &c : noise)
+        c = static_cast<char>(random());
+    const std::string wav = readBytes(folder->file("tone.wav"));
+    // The header zeroed up to the samples, and only its first 44 bytes
+    // (then the data chunk's own header is left).
+    std::string zeroedHeader = wav;
+    std::fill_n(zeroedHeader.begin(), wav.find("data") + 8, '\0');
+    std::string zeroed44 = wav;
+    std::fill_n(zeroed44.begin(), 44, '\0');
+    const std::pair<const char *, std::string> written[] = {
+        {"empty.avi", ""},
+        {"zeros.wmv", std::string(5000, '\0')},
+        {"zeros.mpg", std::string(30000, '\0')},
+        {"zeros.jpg", std::string(5000, '\0')},
+        {"noise.mpg", noise},
+        {"noise.mp3", noise},
+        {"noise.avi", noise},
+        {"noise.bmp", noise},
+        {"noise.jpg", noise},
+        {"noise.rm", noise},
+        {"noise.dat", noise},
+        {"notes.mp3", std::string(3000, 'x')},
+        {"riff-only.wav", wav.substr(0, 12)},
+        {"zeroed-header.wav", zeroedHeader},
+        {"zeroed-44.wav", zeroed44},
+        {"list.asx",
+         "\xEF\xBB\xBF <ASX version=\"3.0\"><Entry><Ref href=\"clip.wmv\"/></Entry></ASX>"},
+        {"notes.txt", "just some text"},
+    };
+    for (const auto &[name, bytes] : written)
+        writeBytes(folder->file(name), bytes);
+    // A stream whose codec no decoder here knows: the MPEG-4 video's tag
+    // made one of no codec's.
+    ASSERT_EQ(makeMedia(folder->file("video-only.avi"),
+                        "-f lavfi -i testsrc=size=64x48:rate=5 -t 1 -c:v mpeg4"),
+              "");
+    std::string unknown = readBytes(folder->file("video-only.avi"));
+    for (std::size_t at = unknown.find("FMP4"); at != std::string::npos; at = unknown.find("FMP4"))
+        unknown.replace(at, 4, "ZZZZ");
+    writeBytes(folder->file("unknown-codec.avi"), unknown);
     // A named pipe must not hang the check (nothing ever writes to it).
     ASSERT_EQ(::mkfifo(folder->file("pipe.avi").c_str(), 0644), 0);
+    ASSERT_EQ(::mknod(folder->file("disk.avi").c_str(), S_IFBLK | 0600, makedev(7, 0)), 0);
     mendora::test::makeFolder(folder->file("folder.avi"));
     const struct {
-        std::string path;
-        Verdict verdict;
-        const char *details;
+        const char *name;
+        const char *summary;
     } cases[] = {
-        {folder->file("empty.avi"), Verdict::Damaged, "empty file"},
-        {folder->file("notes.mp3"), Verdict::Unsupported, nullptr},
-        {folder->file("list.asx"), Verdict::Unsupported,
-         "a playlist, which names media files but holds none"},
-        {folder->file("zeros.wmv"), Verdict::Unsupported, nullptr},
-        {folder->file("missing.avi"), Verdict::Unreadable, "No such file or directory"},
-        {folder->file("pipe.avi"), Verdict::Unreadable, "Illegal seek"},
-        {folder->file("folder.avi"), Verdict::Unreadable, "Is a directory"},
+        {"empty.avi", "damaged: empty file"},
+        {"zeros.wmv", "damaged: no video data found"},
+        {"zeros.mpg", "damaged: no video data found"},
+        {"zeros.jpg", "damaged: no picture data found"},
+        {"noise.mpg", "damaged: no video data found"},
+        {"noise.mp3", "damaged: no music data found"},
+        {"noise.avi", "damaged: no video data found"},
+        {"noise.bmp", "damaged: no picture data found"},
+        {"noise.jpg", "damaged: no picture data found"},
+        {"noise.rm", "damaged: no video data found"},
+        {"noise.dat", "damaged: no video data found"},
+        {"notes.mp3", "damaged: no music data found"},
+        {"riff-only.wav", "damaged: no music data found"},
+        {"zeroed-header.wav", "damaged: no music data found"},
+        {"zeroed-44.wav", "damaged: header"},
+        {"list.asx", "unsupported: a playlist"},
+        {"notes.txt", "unsupported: not a media file"},
+        {"unknown-codec.avi", "unsupported: no decoder here"},
+        {"missing.avi", "unreadable: No such file or directory"},
+        {"pipe.avi", "unreadable: not a regular file"},
+        {"disk.avi", "unreadable: not a regular file"},
+        {"folder.avi", "unreadable: Is a directory"},
     };
     for (const auto &c : cases) {
-        const auto finding = checkFile(c.path);
-        ASSERT_TRUE(finding) << c.path;
-        EXPECT_EQ(finding->verdict, c.verdict) << c.path << ": " << finding->summary;
-        if (c.details) {
-            EXPECT_EQ(finding->details, c.details);
-        }
+        const auto finding = checkFile(folder->file(c.name));
+        ASSERT_TRUE(finding) << c.name;
+        EXPECT_EQ(finding->summary, c.summary) << c.name << ": " << finding->details;
     }
+}
+
+// Clean files from other writers that a player plays whole: no false alarms.
+TEST_F(Media, CleanFilesOfOtherWritersAreIntact) {
+    using mendora::test::runCommand;
+    const std::string ppm = folder->file("pic.ppm");
+    ASSERT_EQ(makeMedia(ppm, "-f lavfi -i testsrc2=size=320x240 -frames:v 1"), "");
+    // libjpeg's arithmetic coding, which FFmpeg's decoder does not know.
+    ASSERT_EQ(
+        runCommand("cjpeg -arithmetic -outfile '" + folder->file("arith.jpg") + "' '" + ppm + "'"),
+        "");
+    ASSERT_EQ(runCommand("cjpeg -progressive -optimize -outfile '" +
+                         folder->file("progressive.jpg") + "' '" + ppm + "'"),
+              "");
+    ASSERT_EQ(runCommand("convert '" + ppm + "' '" + folder->file("magick.bmp") + "'"), "");
+    ASSERT_EQ(runCommand("convert '" + ppm + "' -quality 80 '" + folder->file("magick.jpg") + "'"),
+              "");
+    ASSERT_EQ(
+        runCommand("sox -n -r 22050 -c 2 -b 16 '" + folder->file("sox.wav") + "' synth 2 sine 440"),
+        "");
+    // A VCD without video: its writer fills the bit rate with zero sectors.
+    ASSERT_EQ(makeMedia(folder->file("audio-vcd.mpg"),
+                        "-f lavfi -i sine=frequency=440:sample_rate=44100 -t 3 -target pal-vcd"),
+              "");
+    // A WAVE whose RIFF size counts a few bytes more than the file holds.
+    std::string wav = readBytes(folder->file("sox.wav"));
+    const auto riffSize = static_cast<std::uint32_t>(wav.size() - 8 + 6);
+    for (int i = 0; i < 4; ++i)
+        wav[4 + i] = static_cast<char>(riffSize >> (8 * i));
+    writeBytes(folder->file("long-riff.wav"), wav);
+    // An AVI that ends with tags, one of whose items has no name.
+    const auto le32 = [](std::uint32_t v) {
+        return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+    };
+    std::string avi = readBytes(folder->file("clip.avi"));
+    const std::string items = std::string(4, '\0') + le32(0) + "ISFT" + le32(2) + "x" + '\0';
+    avi += "LIST" + le32(static_cast<std::uint32_t>(4 + items.size())) + "INFO" + items;
+    avi.replace(4, 4, le32(static_cast<std::uint32_t>(avi.size() - 8)));
+    writeBytes(folder->file("tags.avi"), avi);
+    for (const char *name : {"arith.jpg", "progressive.jpg", "magick.bmp", "magick.jpg", "sox.wav",
+                             "audio-vcd.mpg", "long-riff.wav", "tags.avi"}) {
+        const auto finding = checkFile(folder->file(name));
+        ASSERT_TRUE(finding) << name;
+        EXPECT_EQ(finding->summary, "intact") << name << ": " << finding->details;
+    }
+}
+
+// Where the damage is, in the terms of what it spoils.
+TEST_F(Media, DamageIsPlacedWhereItSpoilsTheFile) {
+    // A picture zeroed from a third of its bytes breaks where a cut there
+    // would end it.
+    const std::string jpeg = readBytes(folder->file("pic.jpg"));
+    std::string zeroed = jpeg;
+    std::fill(zeroed.begin() + static_cast<std::ptrdiff_t>(jpeg.size() / 3),
+              zeroed.begin() + static_cast<std::ptrdiff_t>(jpeg.size() / 3 + 4096), '\0');
+    writeBytes(folder->file("zeroed.jpg"), zeroed);
+    writeBytes(folder->file("third.jpg"), jpeg.substr(0, jpeg.size() / 3));
+    const auto zeroedFinding = checkFile(folder->file("zeroed.jpg"));
+    const auto cutFinding = checkFile(folder->file("third.jpg"));
+    ASSERT_TRUE(zeroedFinding && cutFinding);
+    const auto percentIn = [](const std::string &summary) {
+        const std::size_t space = summary.find_last_of(' ', summary.find(" %") - 1);
+        return std::stoi(summary.substr(space + 1));
+    };
+    ASSERT_TRUE(zeroedFinding->summary.starts_with("damaged: data near "))
+        << zeroedFinding->summary;
+    ASSERT_TRUE(cutFinding->summary.starts_with("damaged: ends at ")) << cutFinding->summary;
+    EXPECT_NEAR(percentIn(zeroedFinding->summary), percentIn(cutFinding->summary), 8)
+        << zeroedFinding->summary << " / " << cutFinding->summary;
+    EXPECT_LT(percentIn(zeroedFinding->summary), 60);
+
+    // A picture cut in half ends at half its declared length.
+    const std::string bmp = readBytes(folder->file("pic.bmp"));
+    writeBytes(folder->file("half.bmp"), bmp.substr(0, bmp.size() / 2));
+    const auto half = checkFile(folder->file("half.bmp"));
+    ASSERT_TRUE(half);
+    EXPECT_EQ(half->summary, "damaged: ends at 50 % of its declared length") << half->details;
 }
 
 TEST_F(Media, ProgressGrowsToTheSizeAndCancelStops) {

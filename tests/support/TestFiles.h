@@ -47,6 +47,10 @@ std::string makeSparseFile(const std::string &path, std::int64_t size);
 // (inputs, codecs, options); returns the command, or an empty text when it
 // succeeded.
 std::string makeMedia(const std::string &path, const std::string &arguments);
+// Runs a shell command of another media writer (sox, cjpeg, ImageMagick's
+// convert), its output hidden; returns the command when it failed, else an
+// empty text.
+std::string runCommand(const std::string &command);
 #endif
 
 // Runs `body` without privileges and returns its result; an exception

@@ -89,6 +89,11 @@ std::string makeMedia(const std::string &path, const std::string &arguments) {
     return std::system(command.c_str()) == 0 ? std::string() : command;
 }
 
+std::string runCommand(const std::string &command) {
+    const std::string quiet = command + " </dev/null >/dev/null 2>&1";
+    return std::system(quiet.c_str()) == 0 ? std::string() : command;
+}
+
 std::string makeSparseFile(const std::string &path, std::int64_t size) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0 || ::ftruncate(fd, size) != 0)
