@@ -148,7 +148,7 @@ int main(int argc, char **argv) {
     mendora::MediaListModel list;
     list.appendFiles(all);
     const auto instant = [](const std::string &, const CheckControl &) {
-        return std::optional<Finding>(Finding{Verdict::Intact, "intact", "not checked"});
+        return std::optional<Finding>(mendora::mediacheck::intactFinding("not checked"));
     };
     mendora::CheckPass stepsOnly(list, view, instant);
     mendora::CheckPass pass(list, view);

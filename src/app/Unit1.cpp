@@ -1,16 +1,16 @@
 #include "app/Unit1.h"
 
 #include "app/NumColumn.h"
-#include "app/RunCounter.h"
 #include "fixpass/FixPass.h"
-#include "fixpass/LeanProgressBar.h"
 #include "infowindows/UnitAbout.h"
 #include "infowindows/UnitMore.h"
 #include "infowindows/UnitThank.h"
 #include "mediacheck/Report.h"
 #include "medialist/MediaList.h"
 #include "platform/Platform.h"
-#include "platform/QtText.h"
+#include "progressbar/LeanProgressBar.h"
+#include "qttext/QtText.h"
+#include "runcounter/RunCounter.h"
 #include "settings/Unit2.h"
 #include "system/Errors.h"
 #include "system/FileErrors.h"
@@ -36,8 +36,6 @@
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
-#include <atomic>
-#include <thread>
 
 namespace mendora {
 void initResources(); // app/Resources.cpp
@@ -409,9 +407,28 @@ void TMainForm::AddFolder1Click() {
         AddPaths({*folder});
 }
 
+namespace {
+
+// The notice for folders that a search could not read: the first few by
+// name, then how many more.
+std::string unreadableFoldersNotice(const std::vector<std::string> &folders) {
+    constexpr std::size_t kNamed = 5;
+    const std::size_t n = folders.size();
+    std::string text =
+        n == 1 ? "1 folder could not be read; its files were not added:"
+               : std::to_string(n) + " folders could not be read; their files were not added:";
+    for (std::size_t i = 0; i < std::min(n, kNamed); ++i)
+        text += "\n" + folders[i];
+    if (n > kNamed)
+        text += "\nand " + std::to_string(n - kNamed) + " more";
+    return text;
+}
+
+} // namespace
+
 void TMainForm::AddPaths(const std::vector<std::string> &paths) {
     std::vector<std::string> files;
-    int unreadableFolders = 0;
+    std::vector<std::string> unreadable;
     for (const std::string &path : paths) {
         if (!mendora::files::isFolder(path)) {
             files.push_back(path);
@@ -420,26 +437,22 @@ void TMainForm::AddPaths(const std::vector<std::string> &paths) {
         mendora::files::FolderFiles found = ScanFolder(path);
         if (found.cancelled)
             return;
-        unreadableFolders += found.unreadableFolders;
+        unreadable.insert(unreadable.end(), found.unreadableFolders.begin(),
+                          found.unreadableFolders.end());
         files.insert(files.end(), std::make_move_iterator(found.paths.begin()),
                      std::make_move_iterator(found.paths.end()));
     }
     MediaList_->appendFiles(files);
-    if (unreadableFolders > 0)
+    if (!unreadable.empty())
         platform::dialogs().notice(this, mendora::applicationTitle(),
-                                   std::to_string(unreadableFolders) +
-                                       (unreadableFolders == 1 ? " folder" : " folders") +
-                                       " could not be read; its files were not added.");
+                                   unreadableFoldersNotice(unreadable));
 }
 
 mendora::files::FolderFiles TMainForm::ScanFolder(const std::string &folder) {
-    std::atomic<bool> cancel{false};
-    std::atomic<std::size_t> found{0};
-    mendora::files::FolderFiles result;
     QEventLoop loop;
     QObject waker;
-    std::thread worker([&] {
-        result = mendora::files::filesBelow(folder, mendora::isMediaFileName, &cancel, &found);
+    // The search's end wakes the loop; the waker outlives the search.
+    mendora::files::FolderSearch search(folder, mendora::isMediaFileName, [&] {
         QMetaObject::invokeMethod(
             &waker, [&loop] { loop.quit(); }, Qt::QueuedConnection);
     });
@@ -453,47 +466,33 @@ mendora::files::FolderFiles TMainForm::ScanFolder(const std::string &folder) {
     const auto showCount = [&] {
         progress.setLabelText(QStringLiteral("Looking for media files in\n%1\n%2 found")
                                   .arg(where)
-                                  .arg(found.load(std::memory_order_relaxed)));
+                                  .arg(search.found()));
     };
     showCount();
     progress.setValue(0);
-    connect(&progress, &QProgressDialog::canceled, &waker, [&] { cancel = true; });
+    connect(&progress, &QProgressDialog::canceled, &waker, [&] { search.cancel(); });
     QTimer tick;
     tick.setInterval(100);
     connect(&tick, &QTimer::timeout, &waker, showCount);
     tick.start();
-    loop.exec();
-    worker.join();
-    return result;
+    if (!search.finished())
+        loop.exec();
+    return search.take();
 }
 
 void TMainForm::SaveReport1Click() {
-    const auto path =
+    const auto choice =
         platform::dialogs().saveFile(this, "CSV File|*.csv|JSON File|*.json", "report.csv");
-    if (!path)
+    if (!choice)
         return;
     std::vector<mendora::mediacheck::ReportRow> rows;
     rows.reserve(static_cast<std::size_t>(MediaList_->rowCount()));
-    for (int row = 0; row < MediaList_->rowCount(); ++row) {
-        mendora::mediacheck::ReportRow r;
-        r.number = row + 1;
-        r.path = std::string(MediaList_->fullPath(row));
-        std::int64_t size = 0;
-        if (mendora::files::fileSize(r.path, size) == 0)
-            r.size = size;
-        r.verdict = std::string(MediaList_->verdict(row));
-        r.details = std::string(MediaList_->details(row));
-        rows.push_back(std::move(r));
-    }
-    const std::string_view name = *path;
-    const bool json =
-        name.size() >= 5 && mendora::sameTextIgnoreCase(name.substr(name.size() - 5), ".json");
-    const std::string text =
-        json ? mendora::mediacheck::jsonReport(rows) : mendora::mediacheck::csvReport(rows);
-    const mendora::files::WriteOutcome outcome = mendora::files::replaceFile(*path, text);
-    if (!outcome.ok())
-        throw mendora::FileCreateError(mendora::files::absolutePath(*path),
-                                       mendora::systemErrorText(outcome.error));
+    for (int row = 0; row < MediaList_->rowCount(); ++row)
+        rows.push_back(mendora::mediacheck::reportRowOf(
+            row + 1, std::string(MediaList_->fullPath(row)), MediaList_->finding(row)));
+    mendora::mediacheck::saveReport(choice->path, rows,
+                                    choice->type == 1 ? mendora::mediacheck::ReportFormat::Json
+                                                      : mendora::mediacheck::ReportFormat::Csv);
 }
 
 void TMainForm::Deletefile1Click() {

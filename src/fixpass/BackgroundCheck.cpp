@@ -20,7 +20,7 @@ BackgroundCheck::BackgroundCheck(const FileChecker &checker, const std::string &
         try {
             result = checker(path, control);
         } catch (const std::exception &e) {
-            result = mediacheck::Finding{mediacheck::Verdict::Unreadable, "unreadable", e.what()};
+            result = mediacheck::unreadableFinding(e.what());
         }
         if (cancel_.load())
             result.reset();

@@ -2,9 +2,6 @@
 
 #include "fixpass/PassView.h"
 #include "medialist/MediaList.h"
-#include "system/Errors.h"
-#include "system/FileErrors.h"
-#include "system/Files.h"
 #include "system/Random.h"
 
 #include <QCoreApplication>
@@ -12,13 +9,6 @@
 
 bool FixRunning = false;
 std::int64_t DoneBytes = 0;
-
-std::int64_t MediaFileSize(const std::string &path) {
-    std::int64_t size = 0;
-    if (int err = mendora::files::fileSize(path, size))
-        throw mendora::IoError(mendora::ioCodeFromSystemError(err, path));
-    return size;
-}
 
 namespace mendora {
 
@@ -116,23 +106,8 @@ void CheckPass::RunCheckPass() {
 }
 
 void CheckPass::MarkRow(int row, const std::optional<mediacheck::Finding> &finding) {
-    if (!finding)
-        return;
-    using mediacheck::Verdict;
-    switch (finding->verdict) {
-    case Verdict::Intact:
-        List.setPicture(row, PictureDone);
-        break;
-    case Verdict::Damaged:
-    case Verdict::Unreadable:
-        List.setPicture(row, PictureDamaged);
-        break;
-    case Verdict::Unsupported:
-        List.setPicture(row, PictureNotChecked);
-        break;
-    }
-    List.setResult(row, finding->summary, finding->details,
-                   mediacheck::verdictName(finding->verdict));
+    if (finding)
+        List.setFinding(row, *finding);
 }
 
 bool CheckPass::CurrentRowGone() {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "fixpass/BackgroundCheck.h"
+#include "system/Files.h"
 
 #include <QObject>
 #include <QString>
@@ -18,9 +19,6 @@
 extern bool FixRunning;
 // Total size of the files whose turn has ended in the current pass.
 extern std::int64_t DoneBytes;
-
-// The size in bytes of a file, opened for reading only. Throws mendora::IoError.
-std::int64_t MediaFileSize(const std::string &path);
 
 namespace mendora {
 

@@ -1,5 +1,8 @@
 #include "mediacheck/Report.h"
 
+#include "system/Errors.h"
+#include "system/FileErrors.h"
+#include "system/Files.h"
 #include "system/Text.h"
 
 namespace mendora::mediacheck {
@@ -106,6 +109,30 @@ std::string jsonReport(const std::vector<ReportRow> &rows) {
     }
     out += rows.empty() ? "]\n" : "\n]\n";
     return out;
+}
+
+ReportRow reportRowOf(int number, const std::string &path, const Finding *finding) {
+    ReportRow row;
+    row.number = number;
+    row.path = path;
+    std::int64_t size = 0;
+    if (files::fileSize(path, size) == 0)
+        row.size = size;
+    if (finding) {
+        row.verdict = verdictName(finding->verdict);
+        row.details = finding->details;
+    }
+    return row;
+}
+
+std::string reportText(const std::vector<ReportRow> &rows, ReportFormat format) {
+    return format == ReportFormat::Json ? jsonReport(rows) : csvReport(rows);
+}
+
+void saveReport(const std::string &path, const std::vector<ReportRow> &rows, ReportFormat format) {
+    const files::WriteOutcome outcome = files::replaceFile(path, reportText(rows, format));
+    if (!outcome.ok())
+        throw FileCreateError(files::absolutePath(path), systemErrorText(outcome.error));
 }
 
 } // namespace mendora::mediacheck

@@ -1,6 +1,9 @@
 // The report of a list of checked files, as CSV (RFC 4180) or JSON, in
-// UTF-8. The window's "Save Report..." and mendora-check --json write it.
+// UTF-8. The window's "Save Report..." saves it and mendora-check --json
+// prints it, with rows made the same way.
 #pragma once
+
+#include "mediacheck/Verdict.h"
 
 #include <cstdint>
 #include <optional>
@@ -24,6 +27,18 @@ std::string csvReport(const std::vector<ReportRow> &rows);
 // An array of objects {"number", "path", "size", "verdict", "details"};
 // an unknown size is null.
 std::string jsonReport(const std::vector<ReportRow> &rows);
+
+enum class ReportFormat { Csv, Json };
+
+// The row of a file: its size measured now (nothing when it cannot be),
+// and the finding's verdict word and details (empty without a finding).
+ReportRow reportRowOf(int number, const std::string &path, const Finding *finding);
+
+std::string reportText(const std::vector<ReportRow> &rows, ReportFormat format);
+
+// Writes the report to `path`, atomically. Throws mendora::FileCreateError
+// (the full path and the system's words) when it cannot be written.
+void saveReport(const std::string &path, const std::vector<ReportRow> &rows, ReportFormat format);
 
 // `text` as valid UTF-8: each byte that is not part of a valid character
 // becomes U+FFFD (file names on Linux may be any bytes).

@@ -1,6 +1,6 @@
 #include "medialist/MediaList.h"
 
-#include "platform/QtText.h"
+#include "qttext/QtText.h"
 #include "system/Files.h"
 #include "system/Text.h"
 
@@ -91,12 +91,12 @@ QVariant MediaListModel::data(const QModelIndex &index, int role) const {
         case ColumnDirectory:
             return qtText(directoryText(index.row()));
         case ColumnResult:
-            return QString::fromStdString(entry(index.row()).result);
+            return qtText(result(index.row()));
         }
     } else if (role == Qt::ToolTipRole) {
-        const std::string &details = entry(index.row()).details;
-        if (!details.empty())
-            return QString::fromStdString(details);
+        const std::string_view text = details(index.row());
+        if (!text.empty())
+            return qtText(text);
     } else if (role == Qt::DecorationRole && index.column() == ColumnNum) {
         const int picture = entry(index.row()).picture;
         if (picture >= 0 && static_cast<std::size_t>(picture) < icons_.size())
@@ -124,7 +124,7 @@ void MediaListModel::appendFiles(const std::vector<std::string> &paths) {
     beginInsertRows({}, n, n + static_cast<int>(paths.size()) - 1);
     MediaEntries.reserve(MediaEntries.size() + paths.size());
     for (const std::string &path : paths)
-        MediaEntries.push_back({path, PicturePending, nextId_++, {}, {}, {}});
+        MediaEntries.push_back({path, PicturePending, nextId_++, std::nullopt});
     endInsertRows();
 }
 
@@ -183,14 +183,35 @@ void MediaListModel::setPicture(int row, int picture) {
     emit dataChanged(cell, cell, {Qt::DecorationRole});
 }
 
-void MediaListModel::setResult(int row, std::string result, std::string details,
-                               std::string verdict) {
+int MediaListModel::pictureOf(mediacheck::Verdict verdict) {
+    switch (verdict) {
+    case mediacheck::Verdict::Intact:
+        return PictureDone;
+    case mediacheck::Verdict::Damaged:
+    case mediacheck::Verdict::Unreadable:
+        return PictureDamaged;
+    case mediacheck::Verdict::Unsupported:
+        return PictureNotChecked;
+    }
+    return PictureNotChecked;
+}
+
+void MediaListModel::setFinding(int row, mediacheck::Finding finding) {
     tListType &e = MediaEntries[static_cast<std::size_t>(row)];
-    e.result = std::move(result);
-    e.details = std::move(details);
-    e.verdict = std::move(verdict);
+    e.picture = pictureOf(finding.verdict);
+    e.finding = std::move(finding);
     emit dataChanged(index(row, ColumnNum), index(row, ColumnResult),
-                     {Qt::DisplayRole, Qt::ToolTipRole});
+                     {Qt::DisplayRole, Qt::ToolTipRole, Qt::DecorationRole});
+}
+
+std::string_view MediaListModel::result(int row) const {
+    const auto &f = entry(row).finding;
+    return f ? std::string_view(f->summary) : std::string_view();
+}
+
+std::string_view MediaListModel::details(int row) const {
+    const auto &f = entry(row).finding;
+    return f ? std::string_view(f->details) : std::string_view();
 }
 
 namespace {

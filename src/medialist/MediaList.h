@@ -3,8 +3,11 @@
 // is row i at all times.
 #pragma once
 
+#include "mediacheck/Verdict.h"
+
 #include <QAbstractTableModel>
 #include <QIcon>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,12 +20,8 @@ struct tListType {
     std::string FullPath;
     int picture = 0; // index into IcoList
     quint64 id = 0;  // see MediaListModel::rowId
-    // The verdict of the last check, in a few words and in a line (UTF-8);
-    // empty until a check has finished.
-    std::string result;
-    std::string details;
-    // The verdict's word for a report ("intact", "damaged", ...), or empty.
-    std::string verdict;
+    // The finding of the last check; nothing until a check has finished.
+    std::optional<mendora::mediacheck::Finding> finding;
 };
 
 // The program-wide entry array, in row order.
@@ -33,8 +32,9 @@ void deldata(int index, int count = 1);
 
 namespace mendora {
 
-// Pictures of IcoList that rows carry.
-// Done is the check mark of an intact file.
+// Pictures of IcoList that rows carry: the pending disc, and for a checked
+// file its verdict's (the check mark of an intact file, the cross of a
+// damaged or unreadable one, the grey bar of one that was not judged).
 enum MediaPicture {
     PicturePending = 5,
     PictureDone = 6,
@@ -83,11 +83,20 @@ public:
     std::string_view directoryText(int row) const;
     int picture(int row) const { return entry(row).picture; }
     void setPicture(int row, int picture);
-    // The "Result" column's text and the row's tooltip.
-    std::string_view result(int row) const { return entry(row).result; }
-    std::string_view details(int row) const { return entry(row).details; }
-    void setResult(int row, std::string result, std::string details, std::string verdict = {});
-    std::string_view verdict(int row) const { return entry(row).verdict; }
+    // Keeps the check's finding for the row, which then shows its verdict's
+    // picture, its summary in the "Result" column and its details as tooltip.
+    void setFinding(int row, mediacheck::Finding finding);
+    // The row's finding, or null before a check has finished.
+    const mediacheck::Finding *finding(int row) const {
+        const auto &f = entry(row).finding;
+        return f ? &*f : nullptr;
+    }
+    // The "Result" column's text and the row's tooltip; empty before a check.
+    std::string_view result(int row) const;
+    std::string_view details(int row) const;
+
+    // The picture that shows a verdict.
+    static int pictureOf(mediacheck::Verdict verdict);
 
 private:
     const tListType &entry(int row) const { return MediaEntries[static_cast<std::size_t>(row)]; }

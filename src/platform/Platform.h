@@ -41,6 +41,13 @@ public:
                              const std::string &data) = 0;
 };
 
+// What the save dialog returns: the file and the file type chosen, counted
+// from 0 in the order of the dialog's filter.
+struct SaveChoice {
+    std::string path;
+    int type = 0;
+};
+
 // The common dialogs and message boxes. Texts are UTF-8. The application
 // object installs the Qt version (ui/DialogsQt.h); there is none before it
 // exists.
@@ -56,9 +63,10 @@ public:
     virtual std::optional<std::string> chooseFolder(QWidget *parent) = 0;
     // File-save dialog with the file types of `filter` (as for openFiles),
     // asking before replacing a file. Returns the full path, with the chosen
-    // type's extension added when the name has none, or nothing when cancelled.
-    virtual std::optional<std::string> saveFile(QWidget *parent, const std::string &filter,
-                                                const std::string &suggestedName) = 0;
+    // type's extension added when the name has none, and the chosen type; or
+    // nothing when cancelled.
+    virtual std::optional<SaveChoice> saveFile(QWidget *parent, const std::string &filter,
+                                               const std::string &suggestedName) = 0;
     // Colour picker preselected with `initial` (0x00BBGGRR); nothing when cancelled.
     virtual std::optional<std::int32_t> pickColor(QWidget *parent, std::int32_t initial) = 0;
     // Plain notice: OK button, no icon.

@@ -1,6 +1,6 @@
 #include "ui/DialogsQt.h"
 
-#include "platform/QtText.h"
+#include "qttext/QtText.h"
 #include "ui/Colors.h"
 
 #include <QColorDialog>
@@ -65,8 +65,8 @@ public:
         return nativePath(folder);
     }
 
-    std::optional<std::string> saveFile(QWidget *parent, const std::string &filter,
-                                        const std::string &suggestedName) override {
+    std::optional<platform::SaveChoice> saveFile(QWidget *parent, const std::string &filter,
+                                                 const std::string &suggestedName) override {
         QFileDialog dialog(parent);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
@@ -85,7 +85,9 @@ public:
                          [&](const QString &chosen) { dialog.setDefaultSuffix(suffixOf(chosen)); });
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;
-        return nativePath(dialog.selectedFiles().first());
+        const qsizetype type = dialog.nameFilters().indexOf(dialog.selectedNameFilter());
+        return platform::SaveChoice{nativePath(dialog.selectedFiles().first()),
+                                    static_cast<int>(std::max<qsizetype>(type, 0))};
     }
 
     std::optional<std::int32_t> pickColor(QWidget *parent, std::int32_t initial) override {

@@ -22,7 +22,11 @@
 using namespace mendora;
 using namespace mendora::test;
 using mendora::mediacheck::CheckControl;
+using mendora::mediacheck::damagedFinding;
 using mendora::mediacheck::Finding;
+using mendora::mediacheck::intactFinding;
+using mendora::mediacheck::unreadableFinding;
+using mendora::mediacheck::unsupportedFinding;
 using mendora::mediacheck::Verdict;
 
 namespace {
@@ -120,7 +124,7 @@ protected:
     RecordingView view;
     // The check the pass runs; by default every file is intact at once.
     FileChecker check = [](const std::string &, const CheckControl &) {
-        return Finding{Verdict::Intact, "intact", "fine"};
+        return mendora::mediacheck::intactFinding("fine");
     };
     CheckPass pass{list, view, [this](const std::string &path, const CheckControl &c) {
                        return check(path, c);
@@ -339,13 +343,11 @@ TEST_F(PassEngine, VerdictsMarkTheRowsAndFillTheResultColumn) {
         Finding finding;
         int picture;
     } cases[] = {
-        {"good.avi", {Verdict::Intact, "intact", "decoded to the end"}, PictureDone},
-        {"cut.mp3",
-         {Verdict::Damaged, "ends at 73 %", "ends at 73 % of its length"},
-         PictureDamaged},
-        {"list.asx", {Verdict::Unsupported, "not checked", "not media"}, PictureNotChecked},
-        {"bad.vob", {Verdict::Unreadable, "unreadable", "Input/output error"}, PictureDamaged},
-        {"last.wav", {Verdict::Intact, "intact", "decoded to the end"}, PictureDone},
+        {"good.avi", intactFinding("decoded to the end"), PictureDone},
+        {"cut.mp3", damagedFinding("ends at 73 %", "ends at 73 % of its length"), PictureDamaged},
+        {"list.asx", unsupportedFinding("a playlist", "not media"), PictureNotChecked},
+        {"bad.vob", unreadableFinding("Input/output error"), PictureDamaged},
+        {"last.wav", intactFinding("decoded to the end"), PictureDone},
     };
     std::map<std::string, Finding> findings;
     std::vector<std::string> paths;
@@ -379,7 +381,7 @@ TEST_F(PassEngine, StepsNeverShowMoreThanTheCheckHasJudged) {
             judged = bytes;
             c.progress(bytes);
         }
-        return Finding{Verdict::Intact, "intact", "fine"};
+        return mendora::mediacheck::intactFinding("fine");
     };
     list.appendFiles({makeFile("slow.avi", size), makeFile("next.avi", 20)});
     int ahead = 0;
@@ -399,11 +401,11 @@ TEST_F(PassEngine, StopOrDeletingTheRowCancelsAWaitingCheck) {
         std::atomic<int> cancelled = 0;
         check = [&](const std::string &path, const CheckControl &c) -> std::optional<Finding> {
             if (path.ends_with("quick.avi"))
-                return Finding{Verdict::Intact, "intact", "fine"};
+                return mendora::mediacheck::intactFinding("fine");
             while (!c.cancel->load())
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             ++cancelled;
-            return Finding{Verdict::Intact, "intact", "too late"};
+            return mendora::mediacheck::intactFinding("too late");
         };
         relist({makeFile("stuck.avi", 100), makeFile("quick.avi", 20)});
         QTimer::singleShot(50, [&] {

@@ -2,8 +2,8 @@
 // the Stop button, the ticker, the error box, and the real checker's marks.
 // Most files here are zeros: not media, so their rows are marked not checked.
 #include "fixpass/FixPass.h"
-#include "fixpass/LeanProgressBar.h"
 #include "medialist/MediaList.h"
+#include "progressbar/LeanProgressBar.h"
 #include "support/MainWindowFixture.h"
 #include "support/PassProbe.h"
 
@@ -122,7 +122,7 @@ TEST_F(PassWindow, RealChecksMarkTheRowsAndFillTheResultColumn) {
     EXPECT_EQ(cell(0, MediaListModel::ColumnResult), "intact");
     EXPECT_EQ(cell(1, MediaListModel::ColumnResult), model.result(1));
     EXPECT_FALSE(model.result(1).empty());
-    EXPECT_EQ(cell(2, MediaListModel::ColumnResult), "not checked");
+    EXPECT_EQ(cell(2, MediaListModel::ColumnResult), "unsupported: a playlist");
     EXPECT_EQ(cell(1, MediaListModel::ColumnFile, Qt::ToolTipRole), model.details(1));
     EXPECT_EQ(window().Lv->header()->sectionSize(MediaListModel::ColumnResult), 160);
 }

@@ -51,8 +51,8 @@ TEST(Report, CheckCommandPrintsTheSameJson) {
     CheckCommandOptions options;
     options.checker = [&](const std::string &path) -> std::optional<Finding> {
         if (path == missing)
-            return Finding{Verdict::Unreadable, "unreadable", "No such file or directory"};
-        return Finding{Verdict::Intact, "intact", ""};
+            return unreadableFinding("No such file or directory");
+        return intactFinding("");
     };
     std::FILE *out = std::fopen(dir.file("out").c_str(), "w+");
     std::FILE *err = std::fopen(dir.file("err").c_str(), "w+");

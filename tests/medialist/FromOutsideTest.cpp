@@ -97,10 +97,12 @@ TEST_F(FromOutside, CommandLinePathsAreAbsolute) {
 
 TEST_F(FromOutside, ReportAsCsvAndAsJson) {
     window().AddPaths({m("/loose.avi"), m("/album/02.mp3"), m("/gone, \"really\".wav")});
-    window().MediaList().setResult(1, "ends at 50 %", "ends at 50 % of its declared length",
-                                   "damaged");
-    fakes.dialogs.saveAnswers.push_back(m("/report.csv"));
-    fakes.dialogs.saveAnswers.push_back(m("/report.json"));
+    window().MediaList().setFinding(
+        1, mendora::mediacheck::damagedFinding("ends at 50 % of its declared length",
+                                               "ends at 50 % of its declared length"));
+    fakes.dialogs.saveAnswers.push_back(mendora::platform::SaveChoice{m("/report.csv"), 0});
+    // The type chosen decides the format, whatever the name ends in.
+    fakes.dialogs.saveAnswers.push_back(mendora::platform::SaveChoice{m("/report.txt"), 1});
     window().SaveReport1->trigger();
     window().SaveReport1->trigger();
     EXPECT_EQ(fakes.dialogs.filters.back(), "CSV File|*.csv|JSON File|*.json");
@@ -111,7 +113,7 @@ TEST_F(FromOutside, ReportAsCsvAndAsJson) {
 
     QJsonParseError error;
     const QJsonDocument json =
-        QJsonDocument::fromJson(QByteArray::fromStdString(readBytes(m("/report.json"))), &error);
+        QJsonDocument::fromJson(QByteArray::fromStdString(readBytes(m("/report.txt"))), &error);
     ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
     const QJsonArray rows = json.array();
     ASSERT_EQ(rows.size(), 3);
@@ -121,11 +123,12 @@ TEST_F(FromOutside, ReportAsCsvAndAsJson) {
     EXPECT_EQ(rows[1].toObject()["verdict"].toString(), "damaged");
     EXPECT_EQ(rows[2].toObject()["path"].toString().toStdString(), m("/gone, \"really\".wav"));
     EXPECT_TRUE(rows[2].toObject()["size"].isNull());
-    EXPECT_EQ(listFolder(media->path()), "album loose.avi report.csv report.json");
+    EXPECT_EQ(listFolder(media->path()), "album loose.avi report.csv report.txt");
 }
 
 TEST_F(FromOutside, ReportThatCannotBeWrittenIsReported) {
-    fakes.dialogs.saveAnswers.push_back(m("/no-folder/report.csv"));
+    fakes.dialogs.saveAnswers.push_back(
+        mendora::platform::SaveChoice{m("/no-folder/report.csv"), 0});
     window().SaveReport1->trigger();
     EXPECT_EQ(fakes.dialogs.errors(),
               (std::vector<std::string>{"Cannot create file \"" + m("/no-folder/report.csv") +

@@ -47,7 +47,8 @@ public:
 };
 
 class FakeDialogs : public platform::Dialogs {
-    static std::optional<std::string> takeAnswer(std::deque<std::optional<std::string>> &answers) {
+    template <typename T>
+    static std::optional<T> takeAnswer(std::deque<std::optional<T>> &answers) {
         if (answers.empty())
             return std::nullopt;
         auto answer = answers.front();
@@ -73,8 +74,8 @@ public:
     std::optional<std::string> chooseFolder(QWidget *) override {
         return takeAnswer(folderAnswers);
     }
-    std::optional<std::string> saveFile(QWidget *, const std::string &filter,
-                                        const std::string &) override {
+    std::optional<platform::SaveChoice> saveFile(QWidget *, const std::string &filter,
+                                                 const std::string &) override {
         filters.push_back(filter);
         return takeAnswer(saveAnswers);
     }
@@ -112,8 +113,8 @@ public:
     // Scripted answers, taken in order; an empty queue cancels or answers No.
     std::deque<std::optional<std::vector<std::string>>> fileAnswers;
     std::deque<std::optional<std::int32_t>> colorAnswers;
-    std::deque<std::optional<std::string>> folderAnswers; // chooseFolder
-    std::deque<std::optional<std::string>> saveAnswers;   // saveFile
+    std::deque<std::optional<std::string>> folderAnswers;        // chooseFolder
+    std::deque<std::optional<platform::SaveChoice>> saveAnswers; // saveFile
     std::deque<bool> confirmAnswers;
     // Runs inside every message box, as if the user looked at it.
     std::function<void(const Message &)> onMessage;

@@ -65,7 +65,8 @@ TEST(QtDialogs, ConfirmationYesIsDefaultEscIsNo) {
     EXPECT_TRUE(dialogs->confirm(nullptr, "Confirm", "Sure?"));
 }
 
-// The save dialog adds the chosen type's extension to a name without one.
+// The save dialog adds the chosen type's extension to a name without one,
+// and says which type was chosen whatever the name.
 TEST(QtDialogs, SaveDialogAddsTheChosenTypesExtension) {
     auto dialogs = mendora::makeQtDialogs();
     QTemporaryDir folder;
@@ -95,10 +96,12 @@ TEST(QtDialogs, SaveDialogAddsTheChosenTypesExtension) {
             dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(c.typed);
             QMetaObject::invokeMethod(dialog, "accept");
         });
-        const auto path =
+        const auto choice =
             dialogs->saveFile(nullptr, "CSV File|*.csv|JSON File|*.json", "report.csv");
-        ASSERT_TRUE(path);
-        EXPECT_EQ(*path, folder.filePath(c.expected).toStdString()) << c.expected.toStdString();
+        ASSERT_TRUE(choice);
+        EXPECT_EQ(choice->path, folder.filePath(c.expected).toStdString())
+            << c.expected.toStdString();
+        EXPECT_EQ(choice->type, c.type) << c.expected.toStdString();
     }
 }
 
