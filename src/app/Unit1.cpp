@@ -407,25 +407,6 @@ void TMainForm::AddFolder1Click() {
         AddPaths({*folder});
 }
 
-namespace {
-
-// The notice for folders that a search could not read: the first few by
-// name, then how many more.
-std::string unreadableFoldersNotice(const std::vector<std::string> &folders) {
-    constexpr std::size_t kNamed = 5;
-    const std::size_t n = folders.size();
-    std::string text =
-        n == 1 ? "1 folder could not be read; its files were not added:"
-               : std::to_string(n) + " folders could not be read; their files were not added:";
-    for (std::size_t i = 0; i < std::min(n, kNamed); ++i)
-        text += "\n" + folders[i];
-    if (n > kNamed)
-        text += "\nand " + std::to_string(n - kNamed) + " more";
-    return text;
-}
-
-} // namespace
-
 void TMainForm::AddPaths(const std::vector<std::string> &paths) {
     std::vector<std::string> files;
     std::vector<std::string> unreadable;
@@ -445,7 +426,7 @@ void TMainForm::AddPaths(const std::vector<std::string> &paths) {
     MediaList_->appendFiles(files);
     if (!unreadable.empty())
         platform::dialogs().notice(this, mendora::applicationTitle(),
-                                   unreadableFoldersNotice(unreadable));
+                                   mendora::unreadableFoldersNotice(unreadable));
 }
 
 mendora::files::FolderFiles TMainForm::ScanFolder(const std::string &folder) {

@@ -214,6 +214,19 @@ std::string_view MediaListModel::details(int row) const {
     return f ? std::string_view(f->details) : std::string_view();
 }
 
+std::string unreadableFoldersNotice(const std::vector<std::string> &folders) {
+    constexpr std::size_t kNamed = 5;
+    const std::size_t n = folders.size();
+    std::string text =
+        n == 1 ? "1 folder could not be read; its files were not added:"
+               : std::to_string(n) + " folders could not be read; their files were not added:";
+    for (std::size_t i = 0; i < std::min(n, kNamed); ++i)
+        text += "\n" + folders[i];
+    if (n > kNamed)
+        text += "\nand " + std::to_string(n - kNamed) + " more";
+    return text;
+}
+
 namespace {
 
 QItemSelection allRows(const QAbstractItemModel &model) {

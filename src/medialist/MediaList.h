@@ -105,6 +105,10 @@ private:
     std::vector<QIcon> icons_;
 };
 
+// The notice for folders whose files could not be added because they could
+// not be read: the first five by name, then how many more.
+std::string unreadableFoldersNotice(const std::vector<std::string> &folders);
+
 // The selection commands of the list, on whole rows.
 void selectAllRows(QItemSelectionModel &selection);
 void invertRowSelection(QItemSelectionModel &selection);

@@ -181,3 +181,43 @@ TEST(MediaPaths, QtFilterKeepsDescriptionsAndPatterns) {
 }
 
 } // namespace
+
+namespace {
+
+// The list keeps a file's finding; its model shows the verdict's picture,
+// the summary in the Result column and the details as tooltip.
+TEST_F(MediaList, FindingShowsItsVerdictsPicture) {
+    using namespace mendora::mediacheck;
+    window().MediaList().appendFiles({"/a.avi", "/b.avi", "/c.asx", "/d.avi"});
+    const std::pair<Finding, int> cases[] = {
+        {intactFinding(), mendora::PictureDone},
+        {damagedFinding("cut short", "cut short: 10 bytes missing"), mendora::PictureDamaged},
+        {unsupportedFinding("a playlist", "a playlist, which names files"),
+         mendora::PictureNotChecked},
+        {unreadableFinding("Input/output error"), mendora::PictureDamaged},
+    };
+    auto &model = window().MediaList();
+    for (int row = 0; row < 4; ++row) {
+        EXPECT_EQ(model.finding(row), nullptr);
+        EXPECT_EQ(model.result(row), "");
+        model.setFinding(row, cases[row].first);
+        EXPECT_EQ(model.picture(row), cases[row].second) << row;
+        ASSERT_NE(model.finding(row), nullptr);
+        EXPECT_EQ(model.finding(row)->verdict, cases[row].first.verdict);
+        const QModelIndex result = model.index(row, mendora::MediaListModel::ColumnResult);
+        EXPECT_EQ(result.data().toString().toStdString(), cases[row].first.summary);
+        EXPECT_EQ(result.data(Qt::ToolTipRole).toString().toStdString(), cases[row].first.details);
+    }
+}
+
+TEST(UnreadableFolders, NoticeNamesTheFirstFiveThenCounts) {
+    EXPECT_EQ(mendora::unreadableFoldersNotice({"/m/locked"}),
+              "1 folder could not be read; its files were not added:\n/m/locked");
+    EXPECT_EQ(mendora::unreadableFoldersNotice({"/a", "/b"}),
+              "2 folders could not be read; their files were not added:\n/a\n/b");
+    EXPECT_EQ(mendora::unreadableFoldersNotice({"/1", "/2", "/3", "/4", "/5", "/6", "/7"}),
+              "7 folders could not be read; their files were not added:\n/1\n/2\n/3\n/4\n/5\n"
+              "and 2 more");
+}
+
+} // namespace
