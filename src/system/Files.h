@@ -128,6 +128,46 @@ private:
     std::thread worker_;
 };
 
+// A new file written in the folder where it is to end up: created under a
+// temporary name of its own there, and given its final name only by keep(),
+// which never replaces a file that exists. A NewFile that is not kept is
+// removed when it goes, so that a write that fails or is interrupted leaves
+// no file under a final name.
+class NewFile {
+public:
+    // The new, empty file in `folder`, or nothing with the system error.
+    static std::unique_ptr<NewFile> create(const std::string &folder, int &error);
+    ~NewFile();
+    NewFile(const NewFile &) = delete;
+    NewFile &operator=(const NewFile &) = delete;
+
+    // Where it is while it is written (and may be read back).
+    const std::string &path() const { return path_; }
+    // Writes `n` bytes at `offset`; 0 or the system error.
+    int writeAt(std::int64_t offset, const void *data, std::size_t n);
+    // Flushes the bytes to disk; 0 or the system error.
+    int flush();
+    // Renames the file to `finalPath` in the same folder unless that name is
+    // taken (then the error is EEXIST or ERROR_FILE_EXISTS); 0 on success.
+    int keep(const std::string &finalPath);
+
+private:
+    NewFile(std::intptr_t handle, std::string path) : handle_(handle), path_(std::move(path)) {}
+    void close();
+    std::intptr_t handle_; // file descriptor or HANDLE; -1 once closed
+    std::string path_;
+    bool kept_ = false;
+};
+
+// The error numbers of a name that is taken (EEXIST; ERROR_FILE_EXISTS and
+// ERROR_ALREADY_EXISTS on Windows).
+bool isNameTaken(int error);
+
+// A file's modification time in nanoseconds since 1970; 0 or the system error.
+int modificationTime(const std::string &path, std::int64_t &nanoseconds);
+// Sets it; 0 or the system error.
+int setModificationTime(const std::string &path, std::int64_t nanoseconds);
+
 // A file opened for reading at any offset. Other programs may go on writing
 // it meanwhile (a recording in progress can be read) or replace it.
 class ReadOnlyFile {

@@ -335,5 +335,90 @@ std::int64_t ReadOnlyFile::readAt(std::int64_t offset, void *out, std::size_t n,
     return static_cast<std::int64_t>(done);
 }
 
+std::unique_ptr<NewFile> NewFile::create(const std::string &folder, int &error) {
+    static std::atomic<unsigned> serial{0};
+    const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    for (int attempt = 0;; ++attempt) {
+        std::string path = prefix + ".mendora-" + std::to_string(::getpid()) + "-" +
+                           std::to_string(serial++) + ".part";
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd >= 0) {
+            error = 0;
+            return std::unique_ptr<NewFile>(new NewFile(fd, std::move(path)));
+        }
+        if (errno != EEXIST || attempt > 100) {
+            error = errno;
+            return nullptr;
+        }
+    }
+}
+
+NewFile::~NewFile() {
+    close();
+    if (!kept_)
+        ::unlink(path_.c_str());
+}
+
+void NewFile::close() {
+    if (handle_ >= 0)
+        ::close(static_cast<int>(handle_));
+    handle_ = -1;
+}
+
+int NewFile::writeAt(std::int64_t offset, const void *data, std::size_t n) {
+    const auto *bytes = static_cast<const char *>(data);
+    while (n > 0) {
+        const ssize_t done =
+            ::pwrite(static_cast<int>(handle_), bytes, n, static_cast<off_t>(offset));
+        if (done < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        bytes += done;
+        offset += done;
+        n -= static_cast<std::size_t>(done);
+    }
+    return 0;
+}
+
+int NewFile::flush() {
+    return ::fsync(static_cast<int>(handle_)) == 0 ? 0 : errno;
+}
+
+int NewFile::keep(const std::string &finalPath) {
+    // A hard link gives the final name only when it is free (rename would
+    // replace a file of that name); then the temporary name goes.
+    if (::link(path_.c_str(), finalPath.c_str()) != 0)
+        return errno;
+    ::unlink(path_.c_str());
+    kept_ = true;
+    path_ = finalPath;
+    close();
+    syncFolder(folderPart(finalPath));
+    return 0;
+}
+
+bool isNameTaken(int error) {
+    return error == EEXIST;
+}
+
+int modificationTime(const std::string &path, std::int64_t &nanoseconds) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return errno;
+    nanoseconds = std::int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    return 0;
+}
+
+int setModificationTime(const std::string &path, std::int64_t nanoseconds) {
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(nanoseconds / 1'000'000'000);
+    times[1].tv_nsec = static_cast<long>(nanoseconds % 1'000'000'000);
+    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ? 0 : errno;
+}
+
 } // namespace files
 } // namespace mendora

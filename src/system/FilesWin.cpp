@@ -287,5 +287,103 @@ std::int64_t ReadOnlyFile::readAt(std::int64_t offset, void *out, std::size_t n,
     return static_cast<std::int64_t>(done);
 }
 
+std::unique_ptr<NewFile> NewFile::create(const std::string &folder, int &error) {
+    static std::atomic<unsigned> serial{0};
+    const bool ends = !folder.empty() && (folder.back() == '\\' || folder.back() == '/');
+    const std::string prefix = folder.empty() || ends ? folder : folder + "\\";
+    for (int attempt = 0;; ++attempt) {
+        std::string path = prefix + ".mendora-" + std::to_string(GetCurrentProcessId()) + "-" +
+                           std::to_string(serial++) + ".part";
+        HANDLE h = CreateFileW(wideText(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            error = 0;
+            return std::unique_ptr<NewFile>(
+                new NewFile(reinterpret_cast<std::intptr_t>(h), std::move(path)));
+        }
+        error = lastError();
+        if (!isNameTaken(error) || attempt > 100)
+            return nullptr;
+    }
+}
+
+NewFile::~NewFile() {
+    close();
+    if (!kept_)
+        DeleteFileW(wideText(path_).c_str());
+}
+
+void NewFile::close() {
+    if (handle_ != -1)
+        CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    handle_ = -1;
+}
+
+int NewFile::writeAt(std::int64_t offset, const void *data, std::size_t n) {
+    const auto *bytes = static_cast<const char *>(data);
+    while (n > 0) {
+        OVERLAPPED where{};
+        where.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset));
+        where.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(n, 1u << 30));
+        DWORD done = 0;
+        if (!WriteFile(reinterpret_cast<HANDLE>(handle_), bytes, chunk, &done, &where))
+            return lastError();
+        bytes += done;
+        offset += done;
+        n -= done;
+    }
+    return 0;
+}
+
+int NewFile::flush() {
+    return FlushFileBuffers(reinterpret_cast<HANDLE>(handle_)) ? 0 : lastError();
+}
+
+int NewFile::keep(const std::string &finalPath) {
+    // Closed first: a file open here cannot be renamed. Without
+    // MOVEFILE_REPLACE_EXISTING the move fails when the name is taken.
+    close();
+    if (!MoveFileExW(wideText(path_).c_str(), wideText(finalPath).c_str(), MOVEFILE_WRITE_THROUGH))
+        return lastError();
+    kept_ = true;
+    path_ = finalPath;
+    return 0;
+}
+
+bool isNameTaken(int error) {
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
+namespace {
+
+// FILETIME counts 100 ns from 1601; the Unix epoch is 11644473600 s later.
+constexpr std::int64_t kEpochDifference = 11'644'473'600LL * 10'000'000;
+
+} // namespace
+
+int modificationTime(const std::string &path, std::int64_t &nanoseconds) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(wideText(path).c_str(), GetFileExInfoStandard, &data))
+        return lastError();
+    const std::int64_t ticks = std::int64_t(data.ftLastWriteTime.dwHighDateTime) << 32 |
+                               data.ftLastWriteTime.dwLowDateTime;
+    nanoseconds = (ticks - kEpochDifference) * 100;
+    return 0;
+}
+
+int setModificationTime(const std::string &path, std::int64_t nanoseconds) {
+    HANDLE h = CreateFileW(wideText(path).c_str(), FILE_WRITE_ATTRIBUTES, kShareAll, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return lastError();
+    const std::uint64_t ticks = static_cast<std::uint64_t>(nanoseconds / 100 + kEpochDifference);
+    FILETIME written{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    const int error = SetFileTime(h, nullptr, nullptr, &written) ? 0 : lastError();
+    CloseHandle(h);
+    return error;
+}
+
 } // namespace files
 } // namespace mendora
