@@ -1,6 +1,7 @@
 #include "mediacheck/MediaCheck.h"
 
 #include "mediacheck/Bytes.h"
+#include "mediacheck/FfmpegInput.h"
 #include "mediacheck/JpegCheck.h"
 #include "mediacheck/Walk.h"
 #include "system/FileErrors.h"
@@ -42,9 +43,6 @@ void installLogCounter() {
     std::call_once(once, [] { av_log_set_callback(countLoggedErrors); });
 }
 
-struct InputCloser {
-    void operator()(AVFormatContext *c) const { avformat_close_input(&c); }
-};
 struct CodecCloser {
     void operator()(AVCodecContext *c) const { avcodec_free_context(&c); }
 };
@@ -54,63 +52,6 @@ struct PacketFree {
 struct FrameFree {
     void operator()(AVFrame *f) const { av_frame_free(&f); }
 };
-
-// FFmpeg reads the file through the same byte source as the walks, so that a
-// read error is seen as one (FFmpeg's demuxers take some for an end of file)
-// and a cancel stops the next read.
-struct SourceReader {
-    ByteSource *source = nullptr;
-    const std::atomic<bool> *cancel = nullptr;
-    std::int64_t position = 0;
-    int readError = 0;
-};
-
-int readPacket(void *opaque, std::uint8_t *buffer, int size) {
-    auto &r = *static_cast<SourceReader *>(opaque);
-    if (r.cancel && r.cancel->load(std::memory_order_relaxed))
-        return AVERROR_EXIT;
-    const std::int64_t got = r.source->read(r.position, buffer, static_cast<std::size_t>(size));
-    if (got < 0) {
-        r.readError = r.source->error() ? r.source->error() : EIO;
-        return AVERROR(r.readError);
-    }
-    if (got == 0)
-        return AVERROR_EOF;
-    r.position += got;
-    return static_cast<int>(got);
-}
-
-std::int64_t seekTo(void *opaque, std::int64_t offset, int whence) {
-    auto &r = *static_cast<SourceReader *>(opaque);
-    const std::int64_t size = r.source->size();
-    switch (whence & ~AVSEEK_FORCE) {
-    case AVSEEK_SIZE:
-        return size;
-    case SEEK_SET:
-        break;
-    case SEEK_CUR:
-        offset += r.position;
-        break;
-    case SEEK_END:
-        offset += size;
-        break;
-    default:
-        return AVERROR(EINVAL);
-    }
-    if (offset < 0)
-        return AVERROR(EINVAL);
-    r.position = offset;
-    return offset;
-}
-
-struct IoCloser {
-    void operator()(AVIOContext *io) const {
-        av_freep(&io->buffer);
-        avio_context_free(&io);
-    }
-};
-
-constexpr int kIoBuffer = 64 * 1024;
 
 // The walk that fits what FFmpeg found, when the first bytes did not tell.
 std::optional<Container> containerOfFormat(const char *name) {
@@ -272,43 +213,28 @@ std::optional<DecoderEvidence> decodeAll(ByteSource &source, const std::string &
         ~Reset() { tLoggedErrors = nullptr; }
     } reset;
 
-    SourceReader reader{&source, control.cancel};
-    std::unique_ptr<AVIOContext, IoCloser> io;
-    if (auto *buffer = static_cast<unsigned char *>(av_malloc(kIoBuffer))) {
-        io.reset(avio_alloc_context(buffer, kIoBuffer, 0, &reader, readPacket, nullptr, seekTo));
-        if (!io)
-            av_free(buffer);
-    }
-    AVFormatContext *raw = io ? avformat_alloc_context() : nullptr;
-    if (!raw) {
-        readError = ENOMEM;
-        return dec;
-    }
-    raw->pb = io.get();
-    raw->flags |= AVFMT_FLAG_CUSTOM_IO;
-    // The name only hints at the format; the bytes come from `source`.
-    if (avformat_open_input(&raw, name.c_str(), nullptr, nullptr) < 0) {
+    FfmpegInput input;
+    if (input.open(source, name, control.cancel) < 0) {
         if (cancelled())
             return std::nullopt;
-        readError = reader.readError;
+        readError = input.readError();
         return dec;
     }
-    std::unique_ptr<AVFormatContext, InputCloser> input(raw);
     dec.opened = true;
     const int probeErrors = loggedErrors;
-    if (avformat_find_stream_info(input.get(), nullptr) < 0) {
+    if (avformat_find_stream_info(input.format(), nullptr) < 0) {
         if (cancelled())
             return std::nullopt;
-        readError = reader.readError;
+        readError = input.readError();
         return dec;
     }
     dec.streamInfo = true;
     // Errors seen while probing repeat those of the first packets: counted once.
     loggedErrors = probeErrors;
 
-    std::vector<std::unique_ptr<AVCodecContext, CodecCloser>> decoders(input->nb_streams);
-    for (unsigned i = 0; i < input->nb_streams; ++i) {
-        const AVCodecParameters *parameters = input->streams[i]->codecpar;
+    std::vector<std::unique_ptr<AVCodecContext, CodecCloser>> decoders(input.format()->nb_streams);
+    for (unsigned i = 0; i < input.format()->nb_streams; ++i) {
+        const AVCodecParameters *parameters = input.format()->streams[i]->codecpar;
         if (parameters->codec_type != AVMEDIA_TYPE_AUDIO &&
             parameters->codec_type != AVMEDIA_TYPE_VIDEO)
             continue;
@@ -338,8 +264,8 @@ std::optional<DecoderEvidence> decodeAll(ByteSource &source, const std::string &
     std::int64_t judged = 0;
     Span current; // the packet being decoded
     const std::int64_t partTail = std::min<std::int64_t>(512 * 1024, size / 20);
-    std::vector<std::int64_t> framesOut(input->nb_streams, 0);
-    std::vector<std::int64_t> decodedEnd(input->nb_streams, AV_NOPTS_VALUE);
+    std::vector<std::int64_t> framesOut(input.format()->nb_streams, 0);
+    std::vector<std::int64_t> decodedEnd(input.format()->nb_streams, AV_NOPTS_VALUE);
     const auto noteDamage = [&](int stream) {
         // Errors after the last packet belong to the file's last byte.
         const std::int64_t from = std::clamp<std::int64_t>(current.begin, 0, size - 1);
@@ -371,7 +297,7 @@ std::optional<DecoderEvidence> decodeAll(ByteSource &source, const std::string &
     };
 
     int readResult = 0;
-    while ((readResult = av_read_frame(input.get(), packet.get())) >= 0) {
+    while ((readResult = av_read_frame(input.format(), packet.get())) >= 0) {
         const unsigned stream = static_cast<unsigned>(packet->stream_index);
         if (packet->pos >= 0) {
             judged = std::max(judged, packet->pos + packet->size);
@@ -397,8 +323,8 @@ std::optional<DecoderEvidence> decodeAll(ByteSource &source, const std::string &
     }
     if (cancelled())
         return std::nullopt;
-    if (reader.readError) {
-        readError = reader.readError;
+    if (input.readError()) {
+        readError = input.readError();
         return dec;
     }
     current = Span{judged, judged};
@@ -420,9 +346,9 @@ std::optional<DecoderEvidence> decodeAll(ByteSource &source, const std::string &
     // what the stream headers declare with what was decoded. Durations that
     // the demuxer estimated from timestamps or the bit rate declare nothing.
     for (unsigned i = 0; i < decoders.size() && !dec.decodedPercent; ++i) {
-        const AVStream *stream = input->streams[i];
+        const AVStream *stream = input.format()->streams[i];
         if (!decoders[i] || stream->duration <= 0 || decodedEnd[i] == AV_NOPTS_VALUE ||
-            input->duration_estimation_method != AVFMT_DURATION_FROM_STREAM)
+            input.format()->duration_estimation_method != AVFMT_DURATION_FROM_STREAM)
             continue;
         const std::int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
         const std::int64_t decoded = decodedEnd[i] - start;
@@ -433,7 +359,7 @@ std::optional<DecoderEvidence> decodeAll(ByteSource &source, const std::string &
         if (decoded < stream->duration - slack)
             dec.decodedPercent = std::clamp<std::int64_t>(decoded * 100 / stream->duration, 0, 100);
     }
-    dec.formatName = input->iformat->name ? input->iformat->name : "";
+    dec.formatName = input.format()->iformat->name ? input.format()->iformat->name : "";
     return dec;
 }
 

@@ -105,7 +105,14 @@ std::string jsonReport(const std::vector<ReportRow> &rows) {
                ", \"path\": " + jsonString(row.path) +
                ", \"size\": " + (row.size ? std::to_string(*row.size) : std::string("null")) +
                ", \"verdict\": " + jsonString(row.verdict) +
-               ", \"details\": " + jsonString(row.details) + "}";
+               ", \"details\": " + jsonString(row.details);
+        if (row.repair) {
+            out += ", \"action\": " + jsonString(row.repair->action) + ", \"copy\": " +
+                   (row.repair->copy.empty() ? std::string("null") : jsonString(row.repair->copy)) +
+                   ", \"kept\": " +
+                   (row.repair->kept ? std::to_string(*row.repair->kept) : std::string("null"));
+        }
+        out += "}";
     }
     out += rows.empty() ? "]\n" : "\n]\n";
     return out;

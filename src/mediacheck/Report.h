@@ -18,14 +18,24 @@ struct ReportRow {
     std::optional<std::int64_t> size; // nothing when the file could not be measured
     std::string verdict;              // "intact", "damaged", ...; empty when not checked yet
     std::string details;
+    // What a repair did, for reports of a repair run: "repaired", "not
+    // repaired", or "none" for a file that needed none; the copy and the
+    // share of the file it keeps, when there is one.
+    struct Repair {
+        std::string action;
+        std::string copy;
+        std::optional<int> kept;
+    };
+    std::optional<Repair> repair;
 };
 
 // number,path,size,verdict,details — a header line, then one record per row,
 // CR LF after each; fields with a comma, a quote or a line break are quoted.
 std::string csvReport(const std::vector<ReportRow> &rows);
 
-// An array of objects {"number", "path", "size", "verdict", "details"};
-// an unknown size is null.
+// An array of objects {"number", "path", "size", "verdict", "details"}, and
+// "action", "copy" and "kept" for a repair run; an unknown size, and no
+// copy, are null.
 std::string jsonReport(const std::vector<ReportRow> &rows);
 
 enum class ReportFormat { Csv, Json };

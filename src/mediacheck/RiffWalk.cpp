@@ -112,9 +112,11 @@ private:
                 if (!sectors(pos + 8, chunkEnd))
                     return false;
             } else if (same(h, "fmt ", 4) && got >= 12) {
-                unsigned char f[12];
-                if (r_.get(pos + 8, f, 12) == 12)
+                unsigned char f[14];
+                if (r_.get(pos + 8, f, 14) == 14) {
                     bytesPerSecond_ = le32(f + 8);
+                    blockAlign_ = bytes::le16(f + 12);
+                }
             } else if (same(h, "data", 4)) {
                 dataStart_ = pos + 8;
                 if (chunkEnd <= size_)
@@ -203,7 +205,13 @@ private:
     }
 
     bool cut(std::int64_t unit, std::int64_t declared, DamageUnit what = DamageUnit::Chunk) {
-        // For a cut in a WAVE's sound, the torn unit is where the samples stop.
+        // In a WAVE's sound each block of samples is a unit of its own: only
+        // the last one, which the end tears, is lost.
+        if (wave_ && dataStart_ > 0 && unit < dataStart_ && size_ > dataStart_) {
+            const std::int64_t block = std::max<std::uint32_t>(blockAlign_, 1);
+            unit = size_ - (size_ - dataStart_) % block;
+            what = DamageUnit::Frame;
+        }
         map_.add(
             withTime(cutShort(unit, size_, declared, what), std::max(unit, size_ - 1), declared));
         return false;
@@ -216,7 +224,7 @@ private:
     std::int64_t declared_ = 0;
     bool wave_ = false, wholeData_ = false;
     std::int64_t dataStart_ = 0;
-    std::uint32_t bytesPerSecond_ = 0;
+    std::uint32_t bytesPerSecond_ = 0, blockAlign_ = 0;
 };
 
 } // namespace

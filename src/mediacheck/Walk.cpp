@@ -57,7 +57,7 @@ DamageMap walkStructure(Container container, ByteSource &source, const std::atom
         case Container::RealMedia:
             return walk::realMedia(r);
         case Container::Bmp:
-            return walk::bmp(r);
+            return walk::bmp(r, source);
         }
     } catch (const walk::ReadFailed &failed) {
         DamageMap map;

@@ -118,7 +118,7 @@ DamageMap mpegAudio(Reader &r);
 DamageMap asf(Reader &r);
 DamageMap riff(Reader &r, bool cdxa);
 DamageMap realMedia(Reader &r);
-DamageMap bmp(Reader &r);
+DamageMap bmp(Reader &r, ByteSource &source);
 
 // Whether the bytes begin as the container does.
 bool mpegProgramStart(Reader &r);

@@ -135,8 +135,10 @@ private:
 // no file under a final name.
 class NewFile {
 public:
-    // The new, empty file in `folder`, or nothing with the system error.
-    static std::unique_ptr<NewFile> create(const std::string &folder, int &error);
+    // The new, empty file in `folder`, or nothing with the system error. Its
+    // temporary name ends in `suffix` (an extension that tells its format).
+    static std::unique_ptr<NewFile> create(const std::string &folder, int &error,
+                                           const std::string &suffix = {});
     ~NewFile();
     NewFile(const NewFile &) = delete;
     NewFile &operator=(const NewFile &) = delete;

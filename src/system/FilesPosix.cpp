@@ -335,12 +335,13 @@ std::int64_t ReadOnlyFile::readAt(std::int64_t offset, void *out, std::size_t n,
     return static_cast<std::int64_t>(done);
 }
 
-std::unique_ptr<NewFile> NewFile::create(const std::string &folder, int &error) {
+std::unique_ptr<NewFile> NewFile::create(const std::string &folder, int &error,
+                                         const std::string &suffix) {
     static std::atomic<unsigned> serial{0};
     const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
     for (int attempt = 0;; ++attempt) {
         std::string path = prefix + ".mendora-" + std::to_string(::getpid()) + "-" +
-                           std::to_string(serial++) + ".part";
+                           std::to_string(serial++) + ".part" + suffix;
         const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
         if (fd >= 0) {
             error = 0;

@@ -287,13 +287,14 @@ std::int64_t ReadOnlyFile::readAt(std::int64_t offset, void *out, std::size_t n,
     return static_cast<std::int64_t>(done);
 }
 
-std::unique_ptr<NewFile> NewFile::create(const std::string &folder, int &error) {
+std::unique_ptr<NewFile> NewFile::create(const std::string &folder, int &error,
+                                         const std::string &suffix) {
     static std::atomic<unsigned> serial{0};
     const bool ends = !folder.empty() && (folder.back() == '\\' || folder.back() == '/');
     const std::string prefix = folder.empty() || ends ? folder : folder + "\\";
     for (int attempt = 0;; ++attempt) {
         std::string path = prefix + ".mendora-" + std::to_string(GetCurrentProcessId()) + "-" +
-                           std::to_string(serial++) + ".part";
+                           std::to_string(serial++) + ".part" + suffix;
         HANDLE h = CreateFileW(wideText(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                                FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                FILE_ATTRIBUTE_NORMAL, nullptr);

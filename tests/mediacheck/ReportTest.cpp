@@ -1,6 +1,6 @@
 // The report's CSV quoting and JSON text, and mendora-check --json.
 #include "mediacheck/Report.h"
-#include "mediacheck/CheckCommand.h"
+#include "checkcommand/CheckCommand.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -13,10 +13,10 @@ using mendora::test::writeBytes;
 namespace {
 
 const std::vector<ReportRow> kRows = {
-    {1, "/v/plain.avi", 1024, "intact", ""},
-    {2, "/v/a,b \"quoted\".mp3", 7, "damaged", "ends at 70 % of its declared length"},
-    {3, "/v/two\nlines\r.wav", std::nullopt, "", ""},
-    {4, "/v/caf\xC3\xA9\t\xFF.jpg", 0, "unreadable", "Input/output error"},
+    {1, "/v/plain.avi", 1024, "intact", "", {}},
+    {2, "/v/a,b \"quoted\".mp3", 7, "damaged", "ends at 70 % of its declared length", {}},
+    {3, "/v/two\nlines\r.wav", std::nullopt, "", "", {}},
+    {4, "/v/caf\xC3\xA9\t\xFF.jpg", 0, "unreadable", "Input/output error", {}},
 };
 
 TEST(Report, CsvQuotesCommasQuotesAndLineBreaks) {
@@ -38,7 +38,7 @@ TEST(Report, JsonEscapes) {
               "  {\"number\": 4, \"path\": \"/v/caf\xC3\xA9\\t\xEF\xBF\xBD.jpg\", \"size\": 0, "
               "\"verdict\": \"unreadable\", \"details\": \"Input/output error\"}\n"
               "]\n");
-    EXPECT_EQ(jsonReport({{1, "a\"\\\x01", 1, "intact", ""}}),
+    EXPECT_EQ(jsonReport({{1, "a\"\\\x01", 1, "intact", "", {}}}),
               "[\n  {\"number\": 1, \"path\": \"a\\\"\\\\\\u0001\", \"size\": 1, "
               "\"verdict\": \"intact\", \"details\": \"\"}\n]\n");
     EXPECT_EQ(jsonReport({}), "[]\n");
@@ -61,9 +61,10 @@ TEST(Report, CheckCommandPrintsTheSameJson) {
     std::fclose(out);
     std::fclose(err);
     EXPECT_EQ(status, 2);
-    EXPECT_EQ(readBytes(dir.file("out")),
-              jsonReport({{1, dir.file("a.avi"), 5, "intact", ""},
-                          {2, missing, std::nullopt, "unreadable", "No such file or directory"}}));
+    EXPECT_EQ(
+        readBytes(dir.file("out")),
+        jsonReport({{1, dir.file("a.avi"), 5, "intact", "", {}},
+                    {2, missing, std::nullopt, "unreadable", "No such file or directory", {}}}));
     EXPECT_EQ(readBytes(dir.file("err")), "");
 }
 

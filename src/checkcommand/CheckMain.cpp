@@ -1,5 +1,5 @@
 // mendora-check FILE...: see CheckCommand.h.
-#include "mediacheck/CheckCommand.h"
+#include "checkcommand/CheckCommand.h"
 
 #include <cstdio>
 

@@ -1,21 +1,24 @@
 // mendora-check's arguments, output lines and exit status, over a checker of
 // the test's own; and the real program over a real file.
-#include "mediacheck/CheckCommand.h"
+#include "checkcommand/CheckCommand.h"
 #include "support/TestFiles.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <map>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <thread>
 
 using namespace mendora::mediacheck;
+namespace repair = mendora::repair;
 using mendora::test::makeMedia;
 using mendora::test::readBytes;
 using mendora::test::TempDir;
+using mendora::test::writeBytes;
 
 namespace {
 
@@ -74,7 +77,7 @@ TEST(CheckCommand, LinesInArgumentOrderAndTheExitStatus) {
             std::string expected;
             for (const std::string &f : c.files)
                 expected += lines.at(f);
-            const CommandRun r = run(c.files, {jobs, fakeChecker()});
+            const CommandRun r = run(c.files, {jobs, fakeChecker(), {}});
             EXPECT_EQ(r.out, expected) << jobs;
             EXPECT_EQ(r.status, c.status) << expected;
             EXPECT_EQ(r.err, "");
@@ -87,17 +90,17 @@ TEST(CheckCommand, WrongArgumentsAndOptions) {
     EXPECT_EQ(none.status, 2);
     EXPECT_NE(none.err.find("usage: mendora-check"), std::string::npos);
     EXPECT_EQ(none.out, "");
-    const CommandRun unknown = run({"--fast", "a.avi"}, {0, fakeChecker()});
+    const CommandRun unknown = run({"--fast", "a.avi"}, {0, fakeChecker(), {}});
     EXPECT_EQ(unknown.status, 2);
     EXPECT_NE(unknown.err.find("wrong argument '--fast'"), std::string::npos);
     EXPECT_EQ(unknown.out, "") << "nothing is checked";
     for (const char *jobs : {"0", "x", "99999"})
-        EXPECT_EQ(run({"--jobs", jobs, "a.avi"}, {0, fakeChecker()}).status, 2) << jobs;
+        EXPECT_EQ(run({"--jobs", jobs, "a.avi"}, {0, fakeChecker(), {}}).status, 2) << jobs;
     const CommandRun help = run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: mendora-check"), std::string::npos);
     // After "--" a name that looks like an option is a file; "-j 2" is taken.
-    const CommandRun dashed = run({"-j", "2", "--", "--help"}, {0, fakeChecker()});
+    const CommandRun dashed = run({"-j", "2", "--", "--help"}, {0, fakeChecker(), {}});
     EXPECT_EQ(dashed.out, "unreadable\tno such case\t--help\n");
     EXPECT_EQ(dashed.status, 2);
 }
@@ -119,6 +122,83 @@ TEST(CheckCommand, TheProgramOverARealFile) {
     EXPECT_EQ(readBytes(folder.file("out")), "intact\tdecoded to the end without errors\t" + wav +
                                                  "\nunreadable\tNo such file or directory\t" +
                                                  folder.file("missing.wav") + "\n");
+}
+
+// With --repair: a repaired file's line names its copy; the strategy of
+// the file's kind is asked for; the exit status is 0 when every damaged
+// file was repaired.
+TEST(CheckCommand, RepairLinesAndStatus) {
+    std::vector<repair::Request> asked;
+    std::mutex mutex;
+    const Repairer repairer = [&](const repair::Request &request, const Finding &) {
+        const std::lock_guard lock(mutex);
+        asked.push_back(request);
+        repair::Result r;
+        if (request.path == "b.mp3") {
+            r.outcome = repair::Result::Outcome::Repaired;
+            r.copy = "b (repaired).mp3";
+            r.details = "rebuilt: kept 90 of 100 packets (90 %)";
+            r.keptPercent = 90;
+        } else {
+            r.details = "not repaired: Skip damaged: the copy is still damaged";
+        }
+        return r;
+    };
+    CommandRun r = run({"--repair", "--music-mode", "2", "--fill", "FF8000", "--out", "/o",
+                        "a.avi", "b.mp3", "c.asx"},
+                       {1, fakeChecker(), repairer});
+    EXPECT_EQ(r.out, "intact\tfine\ta.avi\n"
+                     "repaired\trebuilt: kept 90 of 100 packets (90 %)\tb.mp3\tb (repaired).mp3\n"
+                     "unsupported\tnot a media file\tc.asx\n");
+    EXPECT_EQ(r.status, 0);
+    ASSERT_EQ(asked.size(), 1u) << "only the damaged file is repaired";
+    EXPECT_EQ(asked[0].mode, 2);
+    EXPECT_EQ(asked[0].kind, MediaKind::Music);
+    EXPECT_EQ(asked[0].fill, 0xFF8000u);
+    EXPECT_EQ(asked[0].folder, "/o");
+
+    // A damaged file left so keeps the status 1 and says why.
+    const Checker damagedVideo = [](const std::string &) -> std::optional<Finding> {
+        return damagedFinding("data near 40 %", "damaged data near 40 %");
+    };
+    r = run({"--repair", "--json", "x.avi"}, {1, damagedVideo, repairer});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("\"action\": \"not repaired\", \"copy\": null, \"kept\": null"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("damaged data near 40 %; not repaired: Skip damaged"), std::string::npos)
+        << r.out;
+
+    for (const std::vector<std::string> &wrong :
+         std::vector<std::vector<std::string>>{{"--video-mode", "14", "a.avi"},
+                                               {"--music-mode", "0", "a.avi"},
+                                               {"--picture-mode", "3", "a.avi"},
+                                               {"--fill", "12345", "a.avi"},
+                                               {"--fill", "GG0000", "a.avi"},
+                                               {"--out"}})
+        EXPECT_EQ(run(wrong, {1, fakeChecker(), repairer}).status, 2) << wrong[0];
+}
+
+// The program repairs a real file into a copy that it then calls intact.
+TEST(CheckCommand, TheProgramRepairsARealFile) {
+    TempDir folder;
+    const std::string mp3 = folder.file("tone.mp3");
+    ASSERT_EQ(makeMedia(mp3, "-f lavfi -i sine=sample_rate=22050 -t 3 -c:a libmp3lame"), "");
+    const std::string bytes = readBytes(mp3);
+    writeBytes(mp3, bytes.substr(0, bytes.size() * 2 / 3));
+    const std::string copy = folder.file("tone (repaired).mp3");
+    const auto runProgram = [&](const std::string &arguments) {
+        const std::string command =
+            std::string(MENDORA_CHECK_PROGRAM) + " " + arguments + " >" + folder.file("out");
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(runProgram("--repair '" + mp3 + "'"), 0);
+    const std::string line = readBytes(folder.file("out"));
+    EXPECT_TRUE(line.starts_with("repaired\t")) << line;
+    EXPECT_TRUE(line.ends_with("\t" + mp3 + "\t" + copy + "\n")) << line;
+    EXPECT_EQ(runProgram("'" + copy + "'"), 0);
+    EXPECT_TRUE(readBytes(folder.file("out")).starts_with("intact\t"));
 }
 
 } // namespace

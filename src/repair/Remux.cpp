@@ -1,0 +1,433 @@
+#include "mediacheck/ByteSource.h"
+#include "mediacheck/FfmpegInput.h"
+#include "repair/Attempt.h"
+#include "repair/Repair.h"
+#include "system/FileErrors.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+#include <optional>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/mathematics.h>
+}
+
+namespace mendora::repair::detail {
+
+namespace {
+
+using mediacheck::Damage;
+using mediacheck::DamageKind;
+using mediacheck::DamageMap;
+
+constexpr int kOutBuffer = 64 * 1024;
+
+// libavformat writes the copy through the new file, at any position.
+struct Writer {
+    files::NewFile *file = nullptr;
+    std::int64_t position = 0;
+    std::int64_t size = 0;
+    int error = 0;
+};
+
+int writePacket(void *opaque, std::uint8_t *buffer, int n) {
+    auto &w = *static_cast<Writer *>(opaque);
+    if (const int error = w.file->writeAt(w.position, buffer, static_cast<std::size_t>(n))) {
+        w.error = error;
+        return AVERROR(EIO);
+    }
+    w.position += n;
+    w.size = std::max(w.size, w.position);
+    return n;
+}
+
+std::int64_t seekWriter(void *opaque, std::int64_t offset, int whence) {
+    auto &w = *static_cast<Writer *>(opaque);
+    switch (whence & ~AVSEEK_FORCE) {
+    case AVSEEK_SIZE:
+        return w.size;
+    case SEEK_SET:
+        break;
+    case SEEK_CUR:
+        offset += w.position;
+        break;
+    case SEEK_END:
+        offset += w.size;
+        break;
+    default:
+        return AVERROR(EINVAL);
+    }
+    if (offset < 0)
+        return AVERROR(EINVAL);
+    w.position = offset;
+    return offset;
+}
+
+struct Output {
+    Writer writer;
+    AVIOContext *io = nullptr;
+    AVFormatContext *format = nullptr;
+    ~Output() {
+        if (format)
+            avformat_free_context(format);
+        if (io) {
+            av_freep(&io->buffer);
+            avio_context_free(&io);
+        }
+    }
+};
+
+struct PacketFree {
+    void operator()(AVPacket *p) const { av_packet_free(&p); }
+};
+
+// The muxer for the copy: the one of the original's extension, else the one
+// that matches the demuxer that read it.
+const AVOutputFormat *muxerFor(const std::string &path, const AVInputFormat *demuxer) {
+    if (const AVOutputFormat *byName = av_guess_format(nullptr, path.c_str(), nullptr))
+        return byName;
+    std::string name = demuxer && demuxer->name ? demuxer->name : "";
+    name = name.substr(0, name.find(','));
+    return av_guess_format(name.c_str(), nullptr, nullptr);
+}
+
+bool overlaps(const Damage &d, std::int64_t begin, std::int64_t end) {
+    return begin < d.bytes.end && end > d.bytes.begin;
+}
+
+// What the strategy does with the packet of bytes [begin, end): kept or not.
+class Selection {
+public:
+    Selection(int strategy, const DamageMap &damage) : strategy_(strategy) {
+        for (const Damage &d : damage.stretches) {
+            if (d.kind == DamageKind::TrailingGarbage)
+                continue;
+            stretches_.push_back(d);
+            if (d.kind == DamageKind::Cut)
+                torn_ = std::min(torn_, d.bytes.begin);
+            firstDamage_ = std::min(firstDamage_, d.bytes.begin);
+        }
+    }
+
+    bool cut() const { return torn_ != INT64_MAX; }
+
+    // [begin, end) is where the packet's bytes lie in the file, as far as is
+    // known (begin -1: not known).
+    bool keeps(const AVPacket &packet, std::int64_t begin, std::int64_t end, bool video,
+               bool &waitForKey) const {
+        if (packet.flags & AV_PKT_FLAG_CORRUPT)
+            return false;
+        // A unit that the end of the file tears is left out by every strategy.
+        if (begin >= 0 && end > torn_)
+            return false;
+        if (strategy_ == Cut && begin >= 0 && end > firstDamage_)
+            return false;
+        if (strategy_ != SkipDamaged || begin < 0)
+            return true;
+        const bool damaged = std::any_of(stretches_.begin(), stretches_.end(),
+                                         [&](const Damage &d) { return overlaps(d, begin, end); });
+        if (damaged) {
+            // No kept frame may refer to a lost one: video resumes at a key frame.
+            waitForKey = video;
+            return false;
+        }
+        if (waitForKey) {
+            if (!(packet.flags & AV_PKT_FLAG_KEY))
+                return false;
+            waitForKey = false;
+        }
+        return true;
+    }
+
+private:
+    int strategy_;
+    std::vector<Damage> stretches_;
+    std::int64_t torn_ = INT64_MAX;
+    std::int64_t firstDamage_ = INT64_MAX;
+};
+
+// MPEG audio layer III: how many bytes of earlier frames a frame's main data
+// begins in (its bit reservoir), and how many of its own bytes it offers to
+// later frames; nothing for other packets.
+struct Reservoir {
+    int needs = 0;
+    int offers = 0;
+    bool protectedByCrc = false;
+};
+
+bool isLayer3(const AVPacket &packet) {
+    const std::uint8_t *h = packet.data;
+    return packet.size >= 8 && h[0] == 0xff && (h[1] & 0xe0) == 0xe0 && ((h[1] >> 1) & 3) == 1;
+}
+
+int sideInfoBytes(const std::uint8_t *h) {
+    const bool mpeg1 = ((h[1] >> 3) & 3) == 3;
+    const bool mono = (h[3] >> 6) == 3;
+    return mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
+}
+
+std::optional<Reservoir> layer3Reservoir(const AVPacket &packet) {
+    if (!isLayer3(packet))
+        return std::nullopt;
+    const std::uint8_t *h = packet.data;
+    const bool mpeg1 = ((h[1] >> 3) & 3) == 3;
+    Reservoir r;
+    r.protectedByCrc = !(h[1] & 1);
+    const std::uint8_t *side = h + 4 + (r.protectedByCrc ? 2 : 0);
+    if (packet.size < 4 + (r.protectedByCrc ? 2 : 0) + sideInfoBytes(h))
+        return std::nullopt;
+    r.needs = mpeg1 ? (side[0] << 1 | side[1] >> 7) : side[0];
+    r.offers = std::max(0, packet.size - 4 - (r.protectedByCrc ? 2 : 0) - sideInfoBytes(h));
+    return r;
+}
+
+// Writes `value` into `bits` bits of `p` from bit `at` on (the first bit is
+// the top bit of p[0]).
+void putBits(std::uint8_t *p, int at, int bits, unsigned value) {
+    for (int i = 0; i < bits; ++i) {
+        const int bit = at + i;
+        const auto mask = static_cast<std::uint8_t>(0x80 >> (bit % 8));
+        if (value >> (bits - 1 - i) & 1)
+            p[bit / 8] |= mask;
+        else
+            p[bit / 8] &= static_cast<std::uint8_t>(~mask);
+    }
+}
+
+// Makes a layer III frame silent while its bytes stay where they are: its
+// main data begins in itself and is empty, so that it needs no lost frame
+// and the frames after it still find their main data in its bytes.
+void silenceLayer3(AVPacket &packet) {
+    std::uint8_t *h = packet.data;
+    const bool mpeg1 = ((h[1] >> 3) & 3) == 3;
+    const int channels = (h[3] >> 6) == 3 ? 1 : 2;
+    std::uint8_t *side = h + 4;
+    if (mpeg1) {
+        putBits(side, 0, 9, 0);
+        int at = 9 + (channels == 1 ? 5 : 3) + 4 * channels;
+        for (int granule = 0; granule < 2; ++granule)
+            for (int channel = 0; channel < channels; ++channel, at += 59) {
+                putBits(side, at, 12, 0);     // part2_3_length
+                putBits(side, at + 12, 9, 0); // big_values
+                putBits(side, at + 29, 4, 0); // scalefac_compress
+            }
+    } else {
+        putBits(side, 0, 8, 0);
+        int at = 8 + (channels == 1 ? 1 : 2);
+        for (int channel = 0; channel < channels; ++channel, at += 63) {
+            putBits(side, at, 12, 0);
+            putBits(side, at + 12, 9, 0);
+            putBits(side, at + 29, 9, 0);
+        }
+    }
+}
+
+const char *actionOf(int strategy) {
+    switch (strategy) {
+    case SkipDamaged:
+        return "damage skipped";
+    case Cut:
+        return "cut before the damage";
+    default:
+        return "rebuilt";
+    }
+}
+
+} // namespace
+
+Attempt remux(const std::string &original, files::NewFile &out, int strategy,
+              const DamageMap &damage, const std::atomic<bool> *cancel) {
+    Attempt attempt;
+    attempt.action = actionOf(strategy);
+    int error = 0;
+    const auto source = mediacheck::FileSource::open(original, error);
+    if (!source) {
+        attempt.failure = systemErrorText(error);
+        return attempt;
+    }
+    mediacheck::FfmpegInput input;
+    if (input.open(*source, original, cancel) < 0 ||
+        avformat_find_stream_info(input.format(), nullptr) < 0) {
+        attempt.cancelled = cancel && cancel->load();
+        attempt.failure =
+            input.readError() ? systemErrorText(input.readError()) : "its header cannot be read";
+        return attempt;
+    }
+    AVFormatContext *in = input.format();
+
+    Output output;
+    const AVOutputFormat *muxer = muxerFor(original, in->iformat);
+    if (!muxer || avformat_alloc_output_context2(&output.format, muxer, nullptr, nullptr) < 0) {
+        attempt.failure = "no writer here for its container";
+        return attempt;
+    }
+    auto *buffer = static_cast<unsigned char *>(av_malloc(kOutBuffer));
+    output.writer.file = &out;
+    output.io = buffer ? avio_alloc_context(buffer, kOutBuffer, 1, &output.writer, nullptr,
+                                            writePacket, seekWriter)
+                       : nullptr;
+    if (!output.io) {
+        av_free(buffer);
+        attempt.failure = "out of memory";
+        return attempt;
+    }
+    output.format->pb = output.io;
+    output.format->flags |= AVFMT_FLAG_CUSTOM_IO;
+    av_dict_copy(&output.format->metadata, in->metadata, 0);
+
+    // The audio and video streams, copied as they are.
+    std::vector<int> mapped(in->nb_streams, -1);
+    std::vector<bool> video(in->nb_streams, false);
+    for (unsigned i = 0; i < in->nb_streams; ++i) {
+        const AVStream *from = in->streams[i];
+        const AVMediaType type = from->codecpar->codec_type;
+        if (type != AVMEDIA_TYPE_AUDIO && type != AVMEDIA_TYPE_VIDEO)
+            continue;
+        if (avformat_query_codec(muxer, from->codecpar->codec_id, FF_COMPLIANCE_NORMAL) == 0)
+            continue;
+        AVStream *to = avformat_new_stream(output.format, nullptr);
+        if (!to || avcodec_parameters_copy(to->codecpar, from->codecpar) < 0) {
+            attempt.failure = "out of memory";
+            return attempt;
+        }
+        // The tag the container keeps for the codec, when it knows one.
+        unsigned tag = 0;
+        if (!muxer->codec_tag ||
+            !av_codec_get_tag2(muxer->codec_tag, from->codecpar->codec_id, &tag))
+            to->codecpar->codec_tag = 0;
+        to->time_base = from->time_base;
+        to->avg_frame_rate = from->avg_frame_rate;
+        to->r_frame_rate = from->r_frame_rate;
+        av_dict_copy(&to->metadata, from->metadata, 0);
+        mapped[i] = to->index;
+        video[i] = type == AVMEDIA_TYPE_VIDEO;
+    }
+    if (output.format->nb_streams == 0) {
+        attempt.failure = "no stream of it can be written again";
+        return attempt;
+    }
+    if (avformat_write_header(output.format, nullptr) < 0) {
+        attempt.failure = output.writer.error ? systemErrorText(output.writer.error)
+                                              : "its streams cannot be written again";
+        return attempt;
+    }
+
+    const Selection selection(strategy, damage);
+    std::vector<bool> waitForKey(in->nb_streams, false);
+    std::vector<std::int64_t> lastDts(in->nb_streams, AV_NOPTS_VALUE);
+    // The bytes of kept layer III frames that later frames may take their
+    // main data from; the first frame needs none.
+    std::vector<int> reservoirBytes(in->nb_streams, 0);
+    std::int64_t seen = 0, kept = 0, silenced = 0;
+    std::string writeFailure;
+    // A packet is judged once the next one of its stream is there: a demuxer
+    // that gathers frames from several packs gives only where a frame's
+    // bytes begin, and the next frame's beginning tells where they end.
+    std::vector<std::unique_ptr<AVPacket, PacketFree>> held(in->nb_streams);
+    // Where the last packet of each stream whose place the demuxer told began:
+    // packets that a parser cut out of others begin there or after.
+    std::vector<std::int64_t> lastPos(in->nb_streams, -1);
+    const auto judge = [&](unsigned stream, std::int64_t nextBegin, bool last) {
+        AVPacket *p = held[stream].get();
+        ++seen;
+        const bool placed = p->pos >= 0;
+        const std::int64_t begin = placed ? p->pos : lastPos[stream];
+        if (placed)
+            lastPos[stream] = p->pos;
+        const std::int64_t end = std::max(begin + p->size, nextBegin);
+        bool wait = waitForKey[stream];
+        bool keep = selection.keeps(*p, begin, end, video[stream], wait);
+        waitForKey[stream] = wait;
+        // A parser hands out the frame that the end of a cut file tears as
+        // its last one.
+        if (last && !placed && selection.cut())
+            keep = false;
+        // A layer III frame whose main data begins in frames that were left
+        // out cannot be decoded: it is kept silent, so that the frames after
+        // it find their main data in its bytes (or, with a CRC to keep, left
+        // out as well).
+        if (const auto reservoir = layer3Reservoir(*p)) {
+            if (keep && reservoir->needs > reservoirBytes[stream]) {
+                if (reservoir->protectedByCrc || av_packet_make_writable(p) < 0) {
+                    keep = false;
+                } else {
+                    silenceLayer3(*p);
+                    ++silenced;
+                }
+            }
+            reservoirBytes[stream] =
+                keep ? std::min(reservoirBytes[stream] + reservoir->offers, 4096) : 0;
+        }
+        // The writers want each stream's decoding times to grow.
+        if (keep && p->dts != AV_NOPTS_VALUE && lastDts[stream] != AV_NOPTS_VALUE &&
+            p->dts <= lastDts[stream])
+            keep = false;
+        if (keep) {
+            if (p->dts != AV_NOPTS_VALUE)
+                lastDts[stream] = p->dts;
+            AVStream *to = output.format->streams[mapped[stream]];
+            av_packet_rescale_ts(p, in->streams[stream]->time_base, to->time_base);
+            p->stream_index = mapped[stream];
+            p->pos = -1;
+            if (av_interleaved_write_frame(output.format, p) < 0 && writeFailure.empty())
+                writeFailure = output.writer.error ? systemErrorText(output.writer.error)
+                                                   : "a packet cannot be written again";
+            ++kept;
+        }
+        held[stream].reset();
+    };
+    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+    while (av_read_frame(in, packet.get()) >= 0 && writeFailure.empty()) {
+        const auto stream = static_cast<unsigned>(packet->stream_index);
+        if (cancel && cancel->load()) {
+            attempt.cancelled = true;
+            return attempt;
+        }
+        if (stream >= mapped.size() || mapped[stream] < 0) {
+            av_packet_unref(packet.get());
+            continue;
+        }
+        if (held[stream])
+            judge(stream, packet->pos > held[stream]->pos ? packet->pos : -1, false);
+        held[stream].reset(av_packet_alloc());
+        av_packet_move_ref(held[stream].get(), packet.get());
+    }
+    // The last packet of each stream reaches to the end of the bytes.
+    for (unsigned stream = 0; stream < held.size(); ++stream)
+        if (held[stream] && writeFailure.empty())
+            judge(stream, source->size(), true);
+    if (!writeFailure.empty()) {
+        attempt.failure = writeFailure;
+        return attempt;
+    }
+    if (input.readError()) {
+        attempt.failure = systemErrorText(input.readError());
+        return attempt;
+    }
+    if (av_write_trailer(output.format) < 0 || output.writer.error) {
+        attempt.failure = output.writer.error ? systemErrorText(output.writer.error)
+                                              : "its end cannot be written";
+        return attempt;
+    }
+    avio_flush(output.io);
+    if (const int flushed = out.flush()) {
+        attempt.failure = systemErrorText(flushed);
+        return attempt;
+    }
+    attempt.written = kept > 0;
+    if (!attempt.written)
+        attempt.failure = "nothing of it could be kept";
+    attempt.keptPercent = seen > 0 ? static_cast<int>(kept * 100 / seen) : 0;
+    attempt.details = "kept " + std::to_string(kept) + " of " + std::to_string(seen) +
+                      " packets (" + std::to_string(attempt.keptPercent) + " %)";
+    if (silenced > 0)
+        attempt.details +=
+            ", " + std::to_string(silenced) + " of them silent for want of the lost frames' bits";
+    return attempt;
+}
+
+} // namespace mendora::repair::detail

@@ -1,0 +1,247 @@
+// Repaired copies of damaged media made at test time: each copy judged
+// intact by our check and by the ffmpeg command, the original untouched.
+#include "repair/Repair.h"
+#include "mediacheck/MediaCheck.h"
+#include "support/TestFiles.h"
+#include "system/Files.h"
+
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <gtest/gtest.h>
+#include <map>
+#include <random>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+using namespace mendora;
+using mendora::mediacheck::checkFile;
+using mendora::mediacheck::MediaKind;
+using mendora::mediacheck::Verdict;
+using mendora::repair::Result;
+using mendora::test::makeMedia;
+using mendora::test::readBytes;
+using mendora::test::TempDir;
+using mendora::test::writeBytes;
+
+namespace {
+
+TEST(RepairedName, BesideTheOriginal) {
+    EXPECT_EQ(repair::repairedName("clip.avi", 1), "clip (repaired).avi");
+    EXPECT_EQ(repair::repairedName("clip.avi", 2), "clip (repaired 2).avi");
+    EXPECT_EQ(repair::repairedName("my.song.mp3", 1), "my.song (repaired).mp3");
+    EXPECT_EQ(repair::repairedName("README", 1), "README (repaired)");
+    EXPECT_EQ(repair::repairedName(".hidden", 3), ".hidden (repaired 3)");
+}
+
+// What a file is: its bytes and its time, which a repair must leave alone.
+struct Fingerprint {
+    std::string bytes;
+    std::int64_t time = 0;
+    bool operator==(const Fingerprint &) const = default;
+};
+
+Fingerprint fingerprintOf(const std::string &path) {
+    Fingerprint f{readBytes(path), 0};
+    files::modificationTime(path, f.time);
+    return f;
+}
+
+// The ffmpeg command decodes the copy to the end without a word.
+std::string ffmpegErrors(const std::string &path) {
+    const std::string command =
+        "ffmpeg -v error -xerror -i '" + path + "' -f null - </dev/null 2>&1";
+    std::string out;
+    if (FILE *pipe = ::popen(command.c_str(), "r")) {
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, pipe))
+            out += buffer;
+        if (::pclose(pipe) != 0 && out.empty())
+            out = "exit status not 0";
+    }
+    return out;
+}
+
+// Names as listFolder gives them: sorted, between blanks.
+std::string namesInOrder(std::vector<std::string> names) {
+    std::sort(names.begin(), names.end());
+    std::string joined;
+    for (const std::string &name : names)
+        joined += (joined.empty() ? "" : " ") + name;
+    return joined;
+}
+
+class Repairs : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        folder = new TempDir;
+        const std::string video = "-f lavfi -i testsrc=size=176x144:rate=25 ";
+        const std::string audio = "-f lavfi -i sine=frequency=440:sample_rate=22050 ";
+        const std::string picture = "-f lavfi -i testsrc2=size=320x240 -frames:v 1 ";
+        const std::map<std::string, std::string> kinds = {
+            {"clip.avi", video + audio + "-t 4 -c:v mpeg4 -g 25 -c:a mp2"},
+            {"clip.mpg", video + audio + "-t 4 -c:v mpeg1video -g 25 -c:a mp2"},
+            {"clip.wmv", video + audio + "-t 4 -c:v msmpeg4 -g 25 -c:a wmav2"},
+            {"tone.mp3", audio + "-t 4 -c:a libmp3lame -metadata title=Tone"},
+            {"tone.wav", audio + "-t 4 -c:a pcm_s16le"},
+            {"pic.jpg", picture},
+            {"pic.bmp", picture},
+        };
+        for (const auto &[name, arguments] : kinds)
+            ASSERT_EQ(makeMedia(folder->file(name), arguments), "");
+    }
+    static void TearDownTestSuite() { delete folder; }
+
+    static TempDir *folder;
+};
+
+TempDir *Repairs::folder = nullptr;
+
+struct Damage {
+    const char *what;
+    std::function<void(std::string &)> apply;
+};
+
+const Damage kDamages[] = {
+    {"cut", [](std::string &b) { b.resize(b.size() * 6 / 10 + 333); }},
+    {"zeroed", [](std::string &b) { std::fill_n(b.begin() + b.size() / 2 + 333, 4096, '\0'); }},
+    {"overwritten",
+     [](std::string &b) {
+         std::mt19937 random(3);
+         for (std::size_t i = b.size() / 2 + 333; i < b.size() / 2 + 333 + 4096; ++i)
+             b[i] = static_cast<char>(random());
+     }},
+};
+
+// Every kind and damage with Auto: a copy judged intact by both checks that
+// keeps what the damage left, or the table says why there is none.
+TEST_F(Repairs, AutoMakesGoodCopies) {
+    // Damage that no check sees leaves nothing to repair.
+    const std::map<std::string, std::string> notDamaged = {
+        {"zeroed tone.wav", "samples"},
+        {"overwritten tone.wav", "samples"},
+        {"zeroed pic.bmp", "pixels"},
+        {"overwritten pic.bmp", "pixels"},
+    };
+    const std::map<std::string, std::string> noCopy = {};
+    for (const char *name :
+         {"clip.avi", "clip.mpg", "clip.wmv", "tone.mp3", "tone.wav", "pic.jpg", "pic.bmp"}) {
+        for (const Damage &damage : kDamages) {
+            const std::string key = std::string(damage.what) + " " + name;
+            SCOPED_TRACE(key);
+            TempDir work;
+            std::string bytes = readBytes(folder->file(name));
+            damage.apply(bytes);
+            const std::string path = work.file(name);
+            writeBytes(path, bytes);
+            const Fingerprint before = fingerprintOf(path);
+            const auto finding = checkFile(path);
+            ASSERT_TRUE(finding);
+            if (notDamaged.count(key)) {
+                EXPECT_EQ(finding->verdict, Verdict::Intact);
+                continue;
+            }
+            ASSERT_EQ(finding->verdict, Verdict::Damaged) << finding->details;
+            repair::Request request;
+            request.path = path;
+            request.kind = repair::repairKindOf(path);
+            const Result result = repair::repairFile(request, *finding);
+            EXPECT_EQ(fingerprintOf(path), before) << "the original changed";
+            if (noCopy.count(key)) {
+                EXPECT_EQ(result.outcome, Result::Outcome::NotRepaired) << result.details;
+                continue;
+            }
+            EXPECT_EQ(result.outcome, Result::Outcome::Repaired) << result.details;
+            if (result.outcome != Result::Outcome::Repaired)
+                continue;
+            EXPECT_EQ(result.copy, work.file(repair::repairedName(name, 1)));
+            const auto copy = checkFile(result.copy);
+            ASSERT_TRUE(copy);
+            EXPECT_EQ(copy->verdict, Verdict::Intact) << copy->details;
+            EXPECT_EQ(ffmpegErrors(result.copy), "");
+            // At least what the damage left: the rows before it for pictures
+            // (to a row of blocks), most of the units for the rest.
+            // Video loses the frames up to its next key frame (a second here).
+            const bool video = repair::repairKindOf(path) == MediaKind::Video;
+            int survived = std::string(damage.what) == "cut" ? 55 : video ? 70 : 90;
+            for (const auto &d : finding->damage.stretches)
+                if (d.rows && d.rows->end > 0)
+                    survived = static_cast<int>(d.rows->begin * 100 / d.rows->end) - 7;
+            EXPECT_GE(result.keptPercent, survived) << result.details;
+            // The copy keeps the original's time, and nothing else is left.
+            EXPECT_EQ(fingerprintOf(result.copy).time, before.time);
+            EXPECT_EQ(mendora::test::listFolder(work.path()),
+                      namesInOrder({name, repair::repairedName(name, 1)}));
+        }
+    }
+}
+
+// A second repair does not replace the first copy; a failed one leaves no
+// file; a folder that may not be written says so.
+TEST_F(Repairs, NamingFailureAndFolders) {
+    TempDir work;
+    std::string bytes = readBytes(folder->file("tone.mp3"));
+    bytes.resize(bytes.size() / 2 + 100);
+    const std::string path = work.file("tone.mp3");
+    writeBytes(path, bytes);
+    const auto finding = checkFile(path);
+    ASSERT_TRUE(finding);
+    repair::Request request;
+    request.path = path;
+    request.kind = MediaKind::Music;
+    const Result first = repair::repairFile(request, *finding);
+    const Result second = repair::repairFile(request, *finding);
+    ASSERT_EQ(first.outcome, Result::Outcome::Repaired) << first.details;
+    ASSERT_EQ(second.outcome, Result::Outcome::Repaired) << second.details;
+    EXPECT_EQ(second.copy, work.file("tone (repaired 2).mp3"));
+    EXPECT_EQ(readBytes(first.copy), readBytes(second.copy));
+
+    // Into another folder.
+    TempDir other;
+    request.folder = other.path();
+    const Result elsewhere = repair::repairFile(request, *finding);
+    ASSERT_EQ(elsewhere.outcome, Result::Outcome::Repaired) << elsewhere.details;
+    EXPECT_EQ(elsewhere.copy, other.file("tone (repaired).mp3"));
+
+    // A strategy that cannot make an intact copy leaves nothing behind.
+    request.folder.clear();
+    request.mode = repair::Conceal;
+    const Result notBuilt = repair::repairFile(request, *finding);
+    EXPECT_EQ(notBuilt.outcome, Result::Outcome::NotRepaired);
+    EXPECT_EQ(mendora::test::listFolder(work.path()),
+              "tone (repaired 2).mp3 tone (repaired).mp3 tone.mp3");
+
+    // A folder that may not be written, as a user without rights there.
+    TempDir locked;
+    ::chmod(locked.path().c_str(), 0555);
+    request.mode = repair::kAuto;
+    request.folder = locked.path();
+    const std::string why = mendora::test::runUnprivileged(
+        [&] { return repair::repairFile(request, *finding).details; });
+    ::chmod(locked.path().c_str(), 0755);
+    EXPECT_EQ(why,
+              "not repaired: no copy can be written in " + locked.path() + ": Permission denied");
+    EXPECT_EQ(mendora::test::listFolder(locked.path()), "");
+}
+
+// Stopped in the middle: no copy, no temporary file, the original as it was.
+TEST_F(Repairs, StopLeavesNothing) {
+    TempDir work;
+    std::string bytes = readBytes(folder->file("clip.avi"));
+    bytes.resize(bytes.size() * 7 / 10);
+    const std::string path = work.file("clip.avi");
+    writeBytes(path, bytes);
+    const auto finding = checkFile(path);
+    ASSERT_TRUE(finding);
+    const std::atomic<bool> stop{true};
+    repair::Request request;
+    request.path = path;
+    request.cancel = &stop;
+    const Result result = repair::repairFile(request, *finding);
+    EXPECT_EQ(result.outcome, Result::Outcome::Cancelled) << result.details;
+    EXPECT_EQ(mendora::test::listFolder(work.path()), "clip.avi");
+    EXPECT_EQ(readBytes(path), bytes);
+}
+
+} // namespace
