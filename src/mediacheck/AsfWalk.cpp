@@ -98,11 +98,12 @@ public:
             return cut(dataAt, std::max(addSize(0, fileSize_), dataAt + 50), DamageUnit::Object);
         const std::uint64_t dataSize = le64(h + 16);
         dataEnd_ = addSize(dataAt, dataSize);
-        if (dataSize < 50) {
-            if (!broadcast_)
-                return header(dataAt + 16);
-            dataEnd_ = size_; // a live capture that never wrote the size
-        }
+        if (dataSize < 50 && !broadcast_)
+            return header(dataAt + 16);
+        // A live capture, or a file written to a pipe, that never wrote the
+        // sizes: its packets go to the end.
+        if (broadcast_ && (dataSize <= 50 || packetCount_ == 0))
+            dataEnd_ = size_;
         packetsAt_ = dataAt + 50;
         if (!packets())
             return map_;
@@ -226,11 +227,13 @@ private:
                     return;
                 }
             }
+            map_.unitsEnd = p;
             if (size_ - p <= kAsfZeroTail && r_.skipZeros(p, size_) == size_)
                 return;
             map_.add(trailingGarbage(p, size_, DamageUnit::Object));
             return;
         }
+        map_.unitsEnd = size_;
     }
 
     Reader &r_;

@@ -65,6 +65,9 @@ inline constexpr std::size_t kMaxStretches = 4096;
 struct DamageMap {
     std::vector<Damage> stretches; // in file order, not overlapping
     bool joined = false;           // kMaxStretches was reached
+    // Where the container's last sound unit ends, when the walk tells: what
+    // decoders complain of after it lies in bytes that are no part of it.
+    std::int64_t unitsEnd = -1;
 
     bool empty() const { return stretches.empty(); }
     // Adds a stretch after the last one; a stretch of the same kind that

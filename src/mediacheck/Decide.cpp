@@ -74,6 +74,8 @@ const Damage *lastCut(const DamageMap &map) {
 } // namespace
 
 Finding decide(const Evidence &e) {
+    if (e.size == 0 && e.kind == MediaKind::Playlist)
+        return unsupportedFinding("a playlist", "an empty playlist, which names no media files");
     if (e.size == 0)
         return damagedFinding("empty file", "empty file: it holds no bytes");
     if (e.readError)
@@ -108,6 +110,12 @@ Finding decide(const Evidence &e) {
         spoilt += d.bytes.end - d.bytes.begin;
     if (!recognised && e.kind && (dec.frames == 0 || spoilt >= e.size / 10 * 9))
         return unrecognised(e);
+    // Streams of a codec that this FFmpeg lists but decodes nothing of (free
+    // format MPEG audio, for one), in a container that holds together.
+    if (dec.frames == 0 && e.walk.empty() && !e.plainBmp)
+        return unsupportedFinding("no decoder here",
+                                  "nothing of its streams decodes here, though its structure "
+                                  "holds together");
 
     const DamageMap &walk = e.walk;
     const Damage *first = walk.empty() ? nullptr : &walk.stretches.front();
@@ -119,8 +127,15 @@ Finding decide(const Evidence &e) {
     // title: errors before a stream's first frame are the part's beginning,
     // and without the program's end code, errors in the last stretch its end.
     const bool packsHold = e.container == Container::MpegProgram && walk.empty() && e.vobName;
-    const std::int64_t firstDamageAt =
+    std::int64_t firstDamageAt =
         !packsHold ? dec.firstError : (e.endCode ? dec.firstAfterHead : dec.firstInBody);
+    // Errors only in bytes after the container's last unit (tags a demuxer
+    // does not know, bytes appended) spoil nothing that plays; nor do the
+    // decoder's complaints of the sizes of a BMP whose rows are all there.
+    const bool afterUnits = walk.unitsEnd >= 0 && !dec.errorBytes.empty() &&
+                            dec.errorBytes.front().begin >= walk.unitsEnd;
+    if (afterUnits || (e.plainBmp && walk.empty()))
+        firstDamageAt = -1;
 
     const Damage *data = walk.first(DamageKind::Data);
     const Damage *cut = lastCut(walk);
@@ -128,7 +143,15 @@ Finding decide(const Evidence &e) {
     // fifth of a small file, or 256 KiB of a large one, before its end.
     const std::int64_t size = e.size;
     const std::int64_t tail = std::max(std::min<std::int64_t>(256 * 1024, size / 5), size / 50);
-    const bool cutShort = cut || dec.decodedPercent;
+    // Containers that declare their sizes tell a cut by them: a duration
+    // that their headers declare, with nothing of the structure missing, is
+    // a writer's that could not go back to fill it in (a pipe).
+    const bool declaresSize = e.container == Container::Asf || e.container == Container::Riff ||
+                              e.container == Container::RealMedia || e.container == Container::Bmp;
+    // The percent decoded of the declared duration; -1 when it says nothing.
+    const std::int64_t decodedPercent =
+        (declaresSize && !cut) || !dec.decodedPercent ? -1 : *dec.decodedPercent;
+    const bool cutShort = cut || decodedPercent >= 0;
     const bool decodeFirst = firstDamageAt >= 0 && (!data || firstDamageAt <= data->bytes.begin);
     if (decodeFirst && !(cutShort && firstDamageAt >= size - tail)) {
         const std::string near = percentOf(firstDamageAt, size);
@@ -141,26 +164,29 @@ Finding decide(const Evidence &e) {
                                                        ": the file's structure breaks at byte " +
                                                        std::to_string(data->bytes.begin));
     }
-    // Containers that declare their whole size say how much is missing;
-    // packet streams only that their last packet or frame is cut.
-    const bool declaresSize = e.container == Container::Asf || e.container == Container::Riff ||
-                              e.container == Container::RealMedia || e.container == Container::Bmp;
-    if (cut && declaresSize) {
+    // Containers that declare their whole size say how much is missing (when
+    // what they declare is a size this file could have); packet streams only
+    // that their last packet or frame is cut.
+    if (cut && declaresSize && cut->declared / 100 <= size) {
         const std::string at = percentOf(size, cut->declared);
         const std::string what = "ends at " + at + " of its declared length";
         return damagedFinding(what, what + ": the file has " + std::to_string(size) + " of " +
                                         std::to_string(cut->declared) + " bytes");
     }
-    if (dec.decodedPercent) {
-        const std::string at = std::to_string(*dec.decodedPercent) + " %";
+    if (decodedPercent >= 0) {
+        const std::string at = std::to_string(decodedPercent) + " %";
         const std::string what = "ends at " + at + " of its declared length";
         return damagedFinding(what, what + ": it plays to " + at +
                                         " of the duration its headers declare");
     }
-    if (cut)
-        return damagedFinding("cut short", "cut short: its last packet or frame needs " +
-                                               std::to_string(cut->declared - cut->bytes.end) +
-                                               " bytes more than the file has");
+    if (cut) {
+        const std::int64_t missing = cut->declared - cut->bytes.end;
+        return damagedFinding("cut short",
+                              missing / 100 <= size
+                                  ? "cut short: its last packet or frame needs " +
+                                        std::to_string(missing) + " bytes more than the file has"
+                                  : "cut short: it ends inside its last packet or frame");
+    }
     std::string details = "decoded to the end without errors";
     if (const Damage *junk = walk.first(DamageKind::TrailingGarbage))
         details += "; the " + std::to_string(junk->bytes.end - junk->bytes.begin) +

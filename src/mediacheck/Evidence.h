@@ -78,6 +78,9 @@ struct Evidence {
     DamageMap walk;
     bool looksLikeJpeg = false;
     std::optional<JpegEvidence> jpeg;
+    // A BMP of uncompressed rows: its walk sees all that can go wrong with
+    // it, and FFmpeg's decoder only repeats the header's sizes.
+    bool plainBmp = false;
     std::optional<DecoderEvidence> decoders;
 };
 

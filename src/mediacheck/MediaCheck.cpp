@@ -1,5 +1,6 @@
 #include "mediacheck/MediaCheck.h"
 
+#include "mediacheck/BmpLayout.h"
 #include "mediacheck/Bytes.h"
 #include "mediacheck/FfmpegInput.h"
 #include "mediacheck/JpegCheck.h"
@@ -416,6 +417,11 @@ std::optional<Evidence> gatherEvidence(ByteSource &source, const std::string &na
             return std::nullopt;
     }
     e.endCode = e.container == Container::MpegProgram && endsWithEndCode(source);
+    if (e.container == Container::Bmp) {
+        BmpHeaderFault fault;
+        const auto layout = readBmpLayout(source, fault);
+        e.plainBmp = layout && layout->plain();
+    }
     if (control.progress)
         control.progress(e.size);
     return e;

@@ -161,6 +161,14 @@ public:
     explicit AudioWalk(Reader &r) : r_(r), size_(r.size()) {}
 
     DamageMap walk() {
+        DamageMap map = walkFrames();
+        if (map.unitsEnd < 0)
+            map.unitsEnd = lastFrameEnd_;
+        return map;
+    }
+
+private:
+    DamageMap walkFrames() {
         std::int64_t broken = 0;
         const auto tags = leadingTagsEnd(r_, broken);
         const std::int64_t tagEnd = tags ? *tags : 0;
@@ -198,6 +206,7 @@ public:
                 const std::int64_t end = pos + next->length;
                 if (end <= audioEnd_) {
                     pos = end;
+                    lastFrameEnd_ = end;
                     played_ += next->micros;
                     ++frames_;
                     continue;
@@ -225,6 +234,12 @@ public:
                 }
             }
             const std::int64_t next = resync(pos + 1, &kind_);
+            if (next == audioEnd_) {
+                // Nothing resumes: the frames end here.
+                map_.unitsEnd = pos;
+                map_.add(bytesAfterUnits(pos, audioEnd_, DamageUnit::Frame));
+                return map_;
+            }
             Damage d = damagedData(pos, next, DamageUnit::Frame);
             // The time lost: the damaged bytes at the frames' average length.
             const std::int64_t average = frames_ ? (pos - firstFrame_) / frames_ : 0;
@@ -237,7 +252,6 @@ public:
         return map_;
     }
 
-private:
     // Whether the frame at `pos` is followed by another of its kind, or by
     // the end of the audio (give or take a few zeros).
     bool chains(std::int64_t pos, const Frame &frame) {
@@ -269,6 +283,7 @@ private:
     DamageMap map_;
     Frame kind_;
     std::int64_t frames_ = 0, firstFrame_ = 0, played_ = 0;
+    std::int64_t lastFrameEnd_ = -1;
 };
 
 } // namespace
@@ -295,7 +310,8 @@ bool mpegAudioStart(Reader &r) {
     if (got < 4)
         return false;
     const auto frame = parseFrame(h);
-    return frame && !frame->free && frameAt(r, frame->length, frame->layer);
+    // Free format gives no frame lengths to chain: its header alone tells it.
+    return frame && (frame->free || frameAt(r, frame->length, frame->layer));
 }
 
 } // namespace mendora::mediacheck::walk

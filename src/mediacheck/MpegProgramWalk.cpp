@@ -65,6 +65,7 @@ public:
                 }
                 if (code == 0xb9) {
                     pos += 4;
+                    unitsEnd_ = pos;
                     ended = true;
                     continue;
                 }
@@ -81,6 +82,7 @@ public:
                         return cut(pos, pos + length, true);
                     notePack(pos, h);
                     pos += length;
+                    unitsEnd_ = pos;
                     continue;
                 }
                 // System header, PES and the other packets: a 16-bit length.
@@ -90,6 +92,7 @@ public:
                 if (end > size_)
                     return cut(pos, end, false);
                 pos = end;
+                unitsEnd_ = pos;
                 continue;
             }
             if (h[0] != 0) {
@@ -104,7 +107,7 @@ public:
                 // than it padded anywhere before.
                 const bool padded = vcdPadding(size_) && size_ - pos <= longestPadding_;
                 if (!ended && size_ - pos > gap && !padded)
-                    map_.add(withTime(damagedData(pos, size_, DamageUnit::Pack)));
+                    map_.add(withTime(bytesAfterUnits(pos, size_, DamageUnit::Pack)));
                 break;
             }
             unsigned char c = 0;
@@ -117,12 +120,28 @@ public:
             longestPadding_ = std::max(longestPadding_, next - 2 - pos);
             pos = next - 2;
         }
+        if (repeatFrom_ >= 0)
+            map_.add(damagedData(repeatFrom_, size_, DamageUnit::Pack));
+        map_.unitsEnd = unitsEnd_;
         return map_;
     }
 
 private:
     void notePack(std::int64_t at, const unsigned char *h) {
         const std::int64_t clock = systemClock(h);
+        // Packs whose clock repeats one already passed, by less than a
+        // quarter of a second, are written twice (a duplicated stretch); a
+        // stream joined to another starts its clock anew, from further back.
+        const bool repeats =
+            packs_ > 0 && clock <= latestClock_ && latestClock_ - clock < 90'000 / 4;
+        if (repeats && repeatFrom_ < 0)
+            repeatFrom_ = at;
+        if (!repeats && repeatFrom_ >= 0) {
+            map_.add(damagedData(repeatFrom_, at, DamageUnit::Pack));
+            repeatFrom_ = -1;
+        }
+        if (!repeats)
+            latestClock_ = clock;
         if (packs_ == 0) {
             firstPack_ = at;
             firstClock_ = clock;
@@ -176,7 +195,7 @@ private:
             // Nothing resumes: after an end code, bytes that are no part of
             // the stream; else the stream's end is what is damaged.
             map_.add(withTime(ended ? trailingGarbage(at, size_, DamageUnit::Pack)
-                                    : damagedData(at, size_, DamageUnit::Pack)));
+                                    : bytesAfterUnits(at, size_, DamageUnit::Pack)));
             return size_;
         }
         Damage d = damagedData(at, next, DamageUnit::Pack);
@@ -204,6 +223,9 @@ private:
     std::int64_t packs_ = 0;
     std::int64_t firstPack_ = 0, lastPack_ = 0;
     std::int64_t longestPadding_ = 0; // the longest run of zeros between packs
+    std::int64_t unitsEnd_ = -1;      // where the last whole pack header or packet ends
+    std::int64_t repeatFrom_ = -1;    // a pack whose clock repeats an earlier one's
+    std::int64_t latestClock_ = 0;    // the clock of the last pack that moved it on
     std::int64_t firstClock_ = 0, lastClock_ = 0;
     bool mpeg1_ = false;
 };

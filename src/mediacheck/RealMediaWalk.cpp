@@ -50,6 +50,11 @@ public:
                     continue;
                 }
                 const std::int64_t resumed = nextChunk(pos + 1);
+                if (resumed == size_) {
+                    map_.unitsEnd = pos;
+                    map_.add(bytesAfterUnits(pos, size_, DamageUnit::Chunk));
+                    return map_;
+                }
                 map_.add(damagedData(pos, resumed, DamageUnit::Chunk));
                 pos = resumed;
                 continue;
@@ -69,13 +74,17 @@ public:
             if (chunkEnd > size_) {
                 if (headers)
                     return cut(pos, chunkEnd, DamageUnit::Chunk);
-                map_.add(damagedData(pos, size_, DamageUnit::Chunk));
+                // After the packets: a chunk that does not fit, or bytes that
+                // only look like one.
+                map_.unitsEnd = pos;
+                map_.add(bytesAfterUnits(pos, size_, DamageUnit::Chunk));
                 return map_;
             }
             pos = chunkEnd;
         }
         if (headers)
             return cut(size_, size_ + 1, DamageUnit::Chunk); // the headers end without any data
+        map_.unitsEnd = pos;
         return map_;
     }
 

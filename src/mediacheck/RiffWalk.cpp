@@ -31,7 +31,10 @@ public:
 
     DamageMap walk() {
         unsigned char h[12];
-        if (r_.get(0, h, 12) != 12 || !same(h, "RIFF", 4)) {
+        // RF64 and BW64 are RIFF WAVE past 4 GiB: sizes of all ones there give
+        // way to a ds64 chunk, and the chunks go to the end.
+        if (r_.get(0, h, 12) != 12 ||
+            !(same(h, "RIFF", 4) || same(h, "RF64", 4) || same(h, "BW64", 4))) {
             map_.add(damagedHeader(0, DamageUnit::Chunk));
             return map_;
         }
@@ -50,6 +53,7 @@ public:
             if (!chunks(pos + 12, end, 0, true))
                 return map_;
             pos = end + (riffSize & 1);
+            map_.unitsEnd = std::min(pos, size_);
             // Other trailing bytes are left alone: some writers append junk.
             if (r_.get(pos, h, 12) != 12 || !same(h, "RIFF", 4) || !same(h + 8, "AVIX", 4))
                 return map_;

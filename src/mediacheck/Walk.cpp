@@ -14,7 +14,8 @@ std::optional<Container> sniffContainer(ByteSource &source) {
             return Container::RealMedia;
         if (got >= 16 && bytes::kAsfHeader.at(h))
             return Container::Asf;
-        if (got >= 12 && bytes::same(h, "RIFF", 4)) {
+        if (got >= 12 &&
+            (bytes::same(h, "RIFF", 4) || bytes::same(h, "RF64", 4) || bytes::same(h, "BW64", 4))) {
             if (bytes::same(h + 8, "CDXA", 4))
                 return Container::Cdxa;
             if (bytes::same(h + 8, "AVI ", 4) || bytes::same(h + 8, "WAVE", 4))

@@ -112,6 +112,14 @@ private:
     std::uint32_t work_ = 0;
 };
 
+// Bytes from `at` to the end of the file that hold no unit of the container:
+// bytes appended after it (trailing garbage) when they are few, else the
+// container's own end spoilt (damaged data, a zeroed or overwritten tail).
+inline Damage bytesAfterUnits(std::int64_t at, std::int64_t size, DamageUnit unit) {
+    const std::int64_t few = std::min<std::int64_t>(64 * 1024, size / 20);
+    return size - at <= few ? trailingGarbage(at, size, unit) : damagedData(at, size, unit);
+}
+
 // The walks, one per container family: every damaged stretch in file order.
 DamageMap mpegProgram(Reader &r);
 DamageMap mpegAudio(Reader &r);

@@ -254,6 +254,7 @@ TEST_F(Media, FilesThatHoldNothingOrCannotBeRead) {
         {"riff-only.wav", wav.substr(0, 12)},
         {"zeroed-header.wav", zeroedHeader},
         {"zeroed-44.wav", zeroed44},
+        {"empty.asx", ""},
         {"list.asx",
          "\xEF\xBB\xBF <ASX version=\"3.0\"><Entry><Ref href=\"clip.wmv\"/></Entry></ASX>"},
         {"notes.txt", "just some text"},
@@ -293,6 +294,7 @@ TEST_F(Media, FilesThatHoldNothingOrCannotBeRead) {
         {"zeroed-header.wav", "damaged: no music data found"},
         {"zeroed-44.wav", "damaged: header"},
         {"list.asx", "unsupported: a playlist"},
+        {"empty.asx", "unsupported: a playlist"},
         {"notes.txt", "unsupported: not a media file"},
         {"unknown-codec.avi", "unsupported: no decoder here"},
         {"missing.avi", "unreadable: No such file or directory"},
@@ -305,6 +307,10 @@ TEST_F(Media, FilesThatHoldNothingOrCannotBeRead) {
         ASSERT_TRUE(finding) << c.name;
         EXPECT_EQ(finding->summary, c.summary) << c.name << ": " << finding->details;
     }
+}
+
+std::string le32(std::uint32_t v) {
+    return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
 }
 
 // Clean files from other writers that a player plays whole: no false alarms.
@@ -336,20 +342,56 @@ TEST_F(Media, CleanFilesOfOtherWritersAreIntact) {
         wav[4 + i] = static_cast<char>(riffSize >> (8 * i));
     writeBytes(folder->file("long-riff.wav"), wav);
     // An AVI that ends with tags, one of whose items has no name.
-    const auto le32 = [](std::uint32_t v) {
-        return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
-    };
     std::string avi = readBytes(folder->file("clip.avi"));
     const std::string items = std::string(4, '\0') + le32(0) + "ISFT" + le32(2) + "x" + '\0';
     avi += "LIST" + le32(static_cast<std::uint32_t>(4 + items.size())) + "INFO" + items;
     avi.replace(4, 4, le32(static_cast<std::uint32_t>(avi.size() - 8)));
     writeBytes(folder->file("tags.avi"), avi);
-    for (const char *name : {"arith.jpg", "progressive.jpg", "magick.bmp", "magick.jpg", "sox.wav",
-                             "audio-vcd.mpg", "long-riff.wav", "tags.avi"}) {
+    // Bytes appended after the last unit: a zero byte, a signature, a sector
+    // of zeros; and tags a demuxer does not know.
+    const auto append = [&](const char *from, const char *to, const std::string &tail) {
+        writeBytes(folder->file(to), readBytes(folder->file(from)) + tail);
+    };
+    append("tone.mp3", "zero-after.mp3", std::string(1, '\0'));
+    append("tone.mp2", "text-after.mp2", "written by hand");
+    append("clip.mpg", "sector-after.mpg", std::string(2048, '\0'));
+    append("clip.rm", "text-after.rm", "written by hand");
+    append("tone.mp3", "ape-footer.mp3",
+           std::string("some tag") + "APETAGEX" + le32(2000) + le32(32 + 8) + le32(1) + le32(0) +
+               std::string(8, '\0'));
+    // Files written to a pipe, whose writer could not go back to fill in
+    // sizes, counts and durations; a WAVE past 4 GiB's form.
+    const std::string sources = "-f lavfi -i testsrc=size=176x144:rate=25 -f lavfi -i sine -t 2 ";
+    for (const auto &[name, format] : {std::pair{"piped.wmv", "-c:v msmpeg4 -c:a wmav2 -f asf"},
+                                       std::pair{"piped.avi", "-c:v mpeg4 -c:a mp2 -f avi"},
+                                       std::pair{"piped.rm", "-c:v rv10 -c:a ac3 -f rm"}})
+        ASSERT_EQ(runCommand("ffmpeg -v error " + sources + format + " - | cat > '" +
+                             folder->file(name) + "'"),
+                  "");
+    ASSERT_EQ(
+        makeMedia(folder->file("rf64.wav"), "-f lavfi -i sine -t 1 -c:a pcm_s16le -rf64 always"),
+        "");
+    // A BMP whose file and image sizes are 0, as some writers leave them.
+    std::string bmp = readBytes(folder->file("pic.bmp"));
+    bmp.replace(2, 4, le32(0));
+    bmp.replace(34, 4, le32(0));
+    writeBytes(folder->file("no-sizes.bmp"), bmp);
+    for (const char *name :
+         {"arith.jpg", "progressive.jpg", "magick.bmp", "magick.jpg", "sox.wav", "audio-vcd.mpg",
+          "long-riff.wav", "tags.avi", "zero-after.mp3", "text-after.mp2", "sector-after.mpg",
+          "text-after.rm", "ape-footer.mp3", "piped.wmv", "piped.avi", "piped.rm", "rf64.wav",
+          "no-sizes.bmp"}) {
         const auto finding = checkFile(folder->file(name));
         ASSERT_TRUE(finding) << name;
         EXPECT_EQ(finding->summary, "intact") << name << ": " << finding->details;
     }
+    // The packets of a piped ASF are walked to the end, so damage there is seen.
+    std::string piped = readBytes(folder->file("piped.wmv"));
+    std::fill_n(piped.begin() + static_cast<std::ptrdiff_t>(piped.size() / 2), 4096, '\0');
+    writeBytes(folder->file("piped-zeroed.wmv"), piped);
+    const auto zeroed = checkFile(folder->file("piped-zeroed.wmv"));
+    ASSERT_TRUE(zeroed);
+    EXPECT_TRUE(zeroed->summary.starts_with("damaged: data near ")) << zeroed->details;
 }
 
 // Where the damage is, in the terms of what it spoils.

@@ -262,32 +262,54 @@ std::string packet(std::size_t payload) {
            std::string(payload, '\x55');
 }
 
+// An MPEG-1 pack header whose system clock is `clock` (90 kHz ticks), with
+// one packet of `payload` bytes.
+std::string packAt(std::uint32_t clock, std::size_t payload) {
+    const std::string header{'\x00',
+                             '\x00',
+                             '\x01',
+                             '\xba',
+                             char(0x21 | ((clock >> 29) & 0x0e)),
+                             char(clock >> 22),
+                             char(((clock >> 14) & 0xfe) | 1),
+                             char(clock >> 7),
+                             char(((clock << 1) & 0xfe) | 1),
+                             '\x80',
+                             '\x1b',
+                             '\x91'};
+    return header + packet(payload);
+}
+
 TEST(MpegProgram, Fixtures) {
     const std::string zeros20(20, '\0');
     const std::string endCode("\x00\x00\x01\xb9", 4);
-    const std::string pack = kPack + packet(100);
-    const std::string vcdPack = kPack + packet(2324 - 12 - 6);
+    // Packs of 118 bytes, a millisecond apart; VCD sectors, 1200 ticks apart.
+    const std::string p1 = packAt(1000, 100), p2 = packAt(2000, 100), p3 = packAt(3000, 100);
+    const auto vcd = [](int n) { return packAt(1200u * static_cast<unsigned>(n), 2324 - 12 - 6); };
     struct Case {
         const char *what;
         std::string bytes;
         std::string expected;
     } cases[] = {
-        {"20 zero bytes after each pack", pack + zeros20 + pack + zeros20, "sound"},
-        {"zeros before the first pack", std::string(64, '\0') + pack + pack, "sound"},
-        {"end code, then zeros", pack + endCode + std::string(5000, '\0'), "sound"},
-        {"a stray byte where a start code must be", pack + "x" + pack, "data 118-119"},
-        {"two stray runs, each resumed at the next pack", pack + "x" + pack + "yy" + pack,
+        {"20 zero bytes after each pack", p1 + zeros20 + p2 + zeros20, "sound"},
+        {"zeros before the first pack", std::string(64, '\0') + p1 + p2, "sound"},
+        {"end code, then zeros", p1 + endCode + std::string(5000, '\0'), "sound"},
+        {"a stray byte where a start code must be", p1 + "x" + p2, "data 118-119"},
+        {"two stray runs, each resumed at the next pack", p1 + "x" + p2 + "yy" + p3,
          "data 118-119; data 237-239"},
-        {"a zeroed sector between packs", pack + std::string(2048, '\0') + pack, "data 118-2166"},
-        {"a long zero tail without an end code", pack + std::string(3000, '\0'), "data 118-3118"},
-        {"bytes after the end code", pack + endCode + "junk", "trailing 122-126"},
-        {"a packet cut by the end: its pack is torn", pack + kPack + packet(100).substr(0, 50),
+        {"a zeroed sector between packs", p1 + std::string(2048, '\0') + p2, "data 118-2166"},
+        {"a long zero tail without an end code", p1 + std::string(3000, '\0'), "data 118-3118"},
+        {"bytes after the end code", p1 + endCode + "junk", "trailing 122-126"},
+        {"a packet cut by the end: its pack is torn", p1 + p2.substr(0, 12 + 50),
          "cut 118-180 declared 236"},
-        {"a pack header cut by the end", pack + kPack.substr(0, 8), "cut 118-126 declared 130"},
+        {"a pack header cut by the end", p1 + p2.substr(0, 8), "cut 118-126 declared 130"},
+        {"a pack written twice", p1 + p2 + p2 + p3, "data 236-354"},
+        {"two packs written twice", p1 + p2 + p3 + p2 + p3 + packAt(4000, 100), "data 354-590"},
+        {"a stream joined to one that ran further", packAt(90'000, 100) + p1 + p2, "sound"},
         // A VCD writer fills whole 2324-byte sectors with zeros to keep its
         // bit rate; a DVD ripper writes zeros for sectors it lost.
-        {"a VCD's zero sector", vcdPack + vcdPack + std::string(2324, '\0') + vcdPack, "sound"},
-        {"zeros off the VCD's sector grid", vcdPack + vcdPack + std::string(2300, '\0') + vcdPack,
+        {"a VCD's zero sector", vcd(0) + vcd(1) + std::string(2324, '\0') + vcd(3), "sound"},
+        {"zeros off the VCD's sector grid", vcd(0) + vcd(1) + std::string(2300, '\0') + vcd(3),
          "data 4648-6948"},
     };
     for (const Case &c : cases) {
@@ -340,9 +362,11 @@ TEST(MpegAudio, Fixtures) {
          id3(std::string("\x00\x00\x00\x0c", 4)) + std::string(10, 'T') + frames(4),
          "header 22-437"},
         {"a long zero tail", frames(10) + std::string(3000, '\0'), "data 4170-7170"},
-        {"garbage after the frames", frames(10) + "garbage", "data 4170-4177"},
+        {"a few bytes appended after the frames", frames(10) + "garbage", "trailing 4170-4177"},
         {"a false sync in trailing bytes", frames(10) + std::string("\xff\xf3\x90\x00", 4) + "junk",
-         "data 4170-4178"},
+         "trailing 4170-4178"},
+        {"an overwritten tail, too long to be appended", frames(10) + std::string(1000, 'x'),
+         "data 4170-5170"},
         {"garbage between frames", frames(5) + "x" + frames(5), "data 2085-2086"},
         {"two stretches of garbage, each resumed", frames(3) + "ab" + frames(3) + "c" + frames(3),
          "data 1251-1253; data 2504-2505"},

@@ -90,7 +90,7 @@ std::string makeMedia(const std::string &path, const std::string &arguments) {
 }
 
 std::string runCommand(const std::string &command) {
-    const std::string quiet = command + " </dev/null >/dev/null 2>&1";
+    const std::string quiet = "( " + command + " ) </dev/null >/dev/null 2>&1";
     return std::system(quiet.c_str()) == 0 ? std::string() : command;
 }
 
