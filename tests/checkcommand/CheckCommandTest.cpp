@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
-#include <mutex>
 #include <map>
+#include <mutex>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <thread>
@@ -144,8 +144,8 @@ TEST(CheckCommand, RepairLinesAndStatus) {
         }
         return r;
     };
-    CommandRun r = run({"--repair", "--music-mode", "2", "--fill", "FF8000", "--out", "/o",
-                        "a.avi", "b.mp3", "c.asx"},
+    CommandRun r = run({"--repair", "--music-mode", "2", "--fill", "FF8000", "--out", "/o", "a.avi",
+                        "b.mp3", "c.asx"},
                        {1, fakeChecker(), repairer});
     EXPECT_EQ(r.out, "intact\tfine\ta.avi\n"
                      "repaired\trebuilt: kept 90 of 100 packets (90 %)\tb.mp3\tb (repaired).mp3\n"

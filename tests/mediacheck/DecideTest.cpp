@@ -205,3 +205,40 @@ TEST(Decide, DamageMapJoinsWalkAndDecoders) {
 }
 
 } // namespace
+
+namespace {
+
+// What was found from outside: no false alarms from what a player never
+// reads, nor from sizes a writer could not fill in.
+TEST(Decide, WhatSpoilsNothing) {
+    Evidence appended = decoderErrorAt(decodedFile(Container::MpegAudio), 99'990);
+    appended.decoders->errorBytes = {{99'900, 100'000}};
+    appended.walk.unitsEnd = 99'900;
+    EXPECT_EQ(decide(appended).summary, "intact") << "errors only after the last frame";
+    appended.walk.unitsEnd = 99'950;
+    EXPECT_EQ(decide(appended).summary, "damaged: data near 99 %") << "errors in a frame";
+
+    Evidence piped = decodedFile(Container::Riff);
+    piped.decoders->decodedPercent = 0;
+    EXPECT_EQ(decide(piped).summary, "intact") << "a duration the writer never filled in";
+    piped.walk.add(cutShort(60'000, 100'000, 200'000, DamageUnit::Chunk));
+    EXPECT_EQ(decide(piped).summary, "damaged: ends at 50 % of its declared length");
+
+    Evidence bmp = decoderErrorAt(decodedFile(Container::Bmp), 100'000);
+    bmp.plainBmp = true;
+    bmp.decoders->frames = 0;
+    EXPECT_EQ(decide(bmp).summary, "intact") << "a BMP whose rows are all there";
+    bmp.plainBmp = false;
+    EXPECT_EQ(decide(bmp).summary, "unsupported: no decoder here");
+
+    Evidence nonsense =
+        walked(decodedFile(Container::RealMedia),
+               {cutShort(70'000, 100'000, 3'586'297'692'576LL, DamageUnit::Packet)});
+    EXPECT_EQ(decide(nonsense).details, "cut short: it ends inside its last packet or frame");
+
+    Evidence emptyPlaylist;
+    emptyPlaylist.kind = MediaKind::Playlist;
+    EXPECT_EQ(decide(emptyPlaylist).summary, "unsupported: a playlist");
+}
+
+} // namespace
