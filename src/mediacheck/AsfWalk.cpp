@@ -160,7 +160,35 @@ private:
                 map_.add(d);
                 badFrom = -1;
             };
-            for (; (broadcast_ || packets < packetCount_) && walked + packetSize_ <= limit;
+            const auto looksLikePacket = [&](std::int64_t at) {
+                unsigned char b[3] = {};
+                if (r_.get(at, b, compared) != compared)
+                    return false;
+                for (std::size_t i = 0; i < compared; ++i)
+                    if ((b[i] & mask) != (first[i] & mask))
+                        return false;
+                return true;
+            };
+            // Where packets begin again in step after damage: the first place
+            // from which the next few all look like packets. Bytes deleted or
+            // repeated move the packets off their grid.
+            const int inStep = corrected ? 2 : 3;
+            const auto regrid = [&](std::int64_t from) -> std::int64_t {
+                const std::int64_t last = std::min(from + 2 * std::int64_t(packetSize_),
+                                                   limit - inStep * std::int64_t(packetSize_));
+                for (std::int64_t q = from; q <= last; ++q) {
+                    r_.tick();
+                    bool all = true;
+                    for (int k = 0; k < inStep && all; ++k)
+                        all = looksLikePacket(q + k * std::int64_t(packetSize_));
+                    if (all)
+                        return q;
+                }
+                return -1;
+            };
+            bool shifted = false;
+            for (;
+                 (broadcast_ || shifted || packets < packetCount_) && walked + packetSize_ <= limit;
                  ++packets, walked += packetSize_) {
                 r_.tick();
                 unsigned char b[32] = {};
@@ -172,6 +200,11 @@ private:
                 if (!good) {
                     if (badFrom < 0)
                         badFrom = walked;
+                    const std::int64_t q = firstBroken ? -1 : regrid(walked + 1);
+                    if (q > walked && (q - packetsAt_) % packetSize_ != 0) {
+                        walked = q - packetSize_;
+                        shifted = true;
+                    }
                     continue;
                 }
                 if (badFrom >= 0)

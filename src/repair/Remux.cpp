@@ -102,13 +102,16 @@ bool overlaps(const Damage &d, std::int64_t begin, std::int64_t end) {
 // What the strategy does with the packet of bytes [begin, end): kept or not.
 class Selection {
 public:
-    Selection(int strategy, const DamageMap &damage) : strategy_(strategy) {
+    Selection(int strategy, const DamageMap &damage, std::int64_t size) : strategy_(strategy) {
         for (const Damage &d : damage.stretches) {
+            // Damage that reaches the end tears the units it begins in, as a
+            // cut does; bytes after the last unit tear nothing.
+            if (d.kind == DamageKind::Cut ||
+                (d.kind != DamageKind::TrailingGarbage && d.bytes.end >= size && d.bytes.begin > 0))
+                torn_ = std::min(torn_, d.bytes.begin);
             if (d.kind == DamageKind::TrailingGarbage)
                 continue;
             stretches_.push_back(d);
-            if (d.kind == DamageKind::Cut)
-                torn_ = std::min(torn_, d.bytes.begin);
             firstDamage_ = std::min(firstDamage_, d.bytes.begin);
         }
     }
@@ -316,7 +319,7 @@ Attempt remux(const std::string &original, files::NewFile &out, int strategy,
         return attempt;
     }
 
-    const Selection selection(strategy, damage);
+    const Selection selection(strategy, damage, source->size());
     std::vector<bool> waitForKey(in->nb_streams, false);
     std::vector<std::int64_t> lastDts(in->nb_streams, AV_NOPTS_VALUE);
     // The bytes of kept layer III frames that later frames may take their

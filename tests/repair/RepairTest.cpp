@@ -83,13 +83,28 @@ protected:
             {"clip.avi", video + audio + "-t 4 -c:v mpeg4 -g 25 -c:a mp2"},
             {"clip.mpg", video + audio + "-t 4 -c:v mpeg1video -g 25 -c:a mp2"},
             {"clip.wmv", video + audio + "-t 4 -c:v msmpeg4 -g 25 -c:a wmav2"},
+            {"clip.rm", video + audio + "-t 4 -c:v rv10 -g 25 -c:a ac3 -f rm"},
+            {"dvd.vob", video + audio + "-t 4 -target pal-dvd -g 12"},
             {"tone.mp3", audio + "-t 4 -c:a libmp3lame -metadata title=Tone"},
+            {"tone.mp2", audio + "-t 4 -c:a mp2"},
+            {"tone.wma", audio + "-t 4 -c:a wmav2"},
             {"tone.wav", audio + "-t 4 -c:a pcm_s16le"},
             {"pic.jpg", picture},
             {"pic.bmp", picture},
         };
         for (const auto &[name, arguments] : kinds)
             ASSERT_EQ(makeMedia(folder->file(name), arguments), "");
+        // Other writers: sox, libjpeg's cjpeg, ImageMagick.
+        using mendora::test::runCommand;
+        const std::string ppm = folder->file("pic.ppm");
+        ASSERT_EQ(makeMedia(ppm, picture), "");
+        ASSERT_EQ(runCommand("sox -n -r 22050 -c 2 -b 16 '" + folder->file("sox.wav") +
+                             "' synth 4 sine 440"),
+                  "");
+        ASSERT_EQ(runCommand("cjpeg -optimize -outfile '" + folder->file("cjpeg.jpg") + "' '" +
+                             ppm + "'"),
+                  "");
+        ASSERT_EQ(runCommand("convert '" + ppm + "' '" + folder->file("magick.bmp") + "'"), "");
     }
     static void TearDownTestSuite() { delete folder; }
 
@@ -103,30 +118,52 @@ struct Damage {
     std::function<void(std::string &)> apply;
 };
 
+std::size_t middle(const std::string &b) {
+    return b.size() / 2 + 333;
+}
+// `n` bytes from the middle on, no further than the end.
+std::size_t upTo(const std::string &b, std::size_t n) {
+    return std::min(n, b.size() - middle(b));
+}
+
 const Damage kDamages[] = {
     {"cut", [](std::string &b) { b.resize(b.size() * 6 / 10 + 333); }},
-    {"zeroed", [](std::string &b) { std::fill_n(b.begin() + b.size() / 2 + 333, 4096, '\0'); }},
+    {"zeroed", [](std::string &b) { std::fill_n(b.begin() + middle(b), upTo(b, 4096), '\0'); }},
     {"overwritten",
      [](std::string &b) {
          std::mt19937 random(3);
-         for (std::size_t i = b.size() / 2 + 333; i < b.size() / 2 + 333 + 4096; ++i)
+         for (std::size_t i = middle(b); i < middle(b) + upTo(b, 4096); ++i)
              b[i] = static_cast<char>(random());
      }},
+    {"deleted", [](std::string &b) { b.erase(middle(b), upTo(b, 8192)); }},
+    {"duplicated", [](std::string &b) { b.insert(middle(b), b.substr(middle(b), 8192)); }},
+    {"bit", [](std::string &b) { b[middle(b)] = static_cast<char>(b[middle(b)] ^ 0x10); }},
+    {"tail", [](std::string &b) { std::fill(b.begin() + b.size() * 2 / 3, b.end(), '\0'); }},
 };
 
 // Every kind and damage with Auto: a copy judged intact by both checks that
 // keeps what the damage left, or the table says why there is none.
 TEST_F(Repairs, AutoMakesGoodCopies) {
-    // Damage that no check sees leaves nothing to repair.
-    const std::map<std::string, std::string> notDamaged = {
-        {"zeroed tone.wav", "samples"},
-        {"overwritten tone.wav", "samples"},
-        {"zeroed pic.bmp", "pixels"},
-        {"overwritten pic.bmp", "pixels"},
-    };
-    const std::map<std::string, std::string> noCopy = {};
+    // Damage that no check sees leaves nothing to repair: samples and pixels
+    // without structure, a flipped bit that the decoders pass, data repeated
+    // in a JPEG that libjpeg decodes without a word.
+    std::map<std::string, std::string> notDamaged;
+    for (const char *name : {"tone.wav", "sox.wav", "pic.bmp", "magick.bmp"})
+        for (const char *damage : {"zeroed", "overwritten", "duplicated", "bit", "tail"})
+            notDamaged[std::string(damage) + " " + name] = "samples and pixels";
     for (const char *name :
-         {"clip.avi", "clip.mpg", "clip.wmv", "tone.mp3", "tone.wav", "pic.jpg", "pic.bmp"}) {
+         {"clip.mpg", "clip.wmv", "clip.rm", "tone.mp2", "tone.wma", "pic.jpg", "cjpeg.jpg"})
+        notDamaged[std::string("bit ") + name] = "a flipped bit the decoders pass";
+    notDamaged["duplicated pic.jpg"] = notDamaged["duplicated cjpeg.jpg"] = "repeated data";
+    // No copy, and why.
+    std::map<std::string, std::string> noCopy;
+    for (const char *damage : {"cut", "zeroed", "overwritten", "deleted", "duplicated", "tail"})
+        noCopy[std::string(damage) + " clip.rm"] =
+            "FFmpeg's RealMedia writer makes no stream-copied file that decodes; a rewrite of "
+            "the packets by hand is not built yet";
+    for (const char *name :
+         {"clip.avi", "clip.mpg", "clip.wmv", "clip.rm", "dvd.vob", "tone.mp3", "tone.mp2",
+          "tone.wma", "tone.wav", "sox.wav", "pic.jpg", "cjpeg.jpg", "pic.bmp", "magick.bmp"}) {
         for (const Damage &damage : kDamages) {
             const std::string key = std::string(damage.what) + " " + name;
             SCOPED_TRACE(key);
@@ -138,11 +175,10 @@ TEST_F(Repairs, AutoMakesGoodCopies) {
             const Fingerprint before = fingerprintOf(path);
             const auto finding = checkFile(path);
             ASSERT_TRUE(finding);
-            if (notDamaged.count(key)) {
-                EXPECT_EQ(finding->verdict, Verdict::Intact);
+            if (finding->verdict != Verdict::Damaged) {
+                EXPECT_TRUE(notDamaged.count(key)) << finding->summary;
                 continue;
             }
-            ASSERT_EQ(finding->verdict, Verdict::Damaged) << finding->details;
             repair::Request request;
             request.path = path;
             request.kind = repair::repairKindOf(path);
