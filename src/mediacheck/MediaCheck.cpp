@@ -163,7 +163,39 @@ bool holdsRemainsOf(ByteSource &source, const std::string &extension) {
             }
             return false;
         };
-        return segmentFits("\xFF\xC4", 19) && scanFits();
+        // Entropy-coded data behind a lost header: after the last scan
+        // header that is left (or the zeros), every 0xFF byte stuffed with 00
+        // or a restart marker, and the end marker at the end of the file.
+        const auto entropyDataFollows = [&] {
+            unsigned char tail[4096];
+            const std::int64_t from = std::max<std::int64_t>(0, size - std::int64_t(sizeof tail));
+            const std::int64_t got = source.read(from, tail, sizeof tail);
+            std::int64_t last = got - 1;
+            while (last > 0 && tail[last] == 0)
+                --last;
+            if (last < 1 || tail[last - 1] != 0xFF || tail[last] != 0xD9)
+                return false;
+            std::size_t start = head.find_first_not_of('\0');
+            if (const std::size_t scan = head.rfind("\xFF\xDA");
+                scan != std::string::npos && scan + 4 <= head.size())
+                start = scan + 2 + bytes::be16(bytesAt + scan + 2);
+            if (start == std::string::npos || start >= head.size())
+                return false;
+            int stuffed = 0;
+            for (std::size_t i = start; i + 1 < head.size(); ++i) {
+                if (bytesAt[i] != 0xFF)
+                    continue;
+                const unsigned char next = bytesAt[i + 1];
+                if (next == 0x00)
+                    ++stuffed;
+                else if (next == 0xD9 && std::int64_t(i) + 2 >= std::int64_t(head.size()) - 2)
+                    break;
+                else if (next != 0xFF && (next < 0xD0 || next > 0xD7))
+                    return false;
+            }
+            return stuffed >= 2 && head.size() - start >= 1024;
+        };
+        return (segmentFits("\xFF\xC4", 19) && scanFits()) || entropyDataFollows();
     }
     // A BMP's info header (size 40, 108 or 124; one plane) where it belongs.
     if (extension == ".bmp" && head.size() >= 28) {

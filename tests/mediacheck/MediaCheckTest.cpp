@@ -238,6 +238,9 @@ TEST_F(Media, FilesThatHoldNothingOrCannotBeRead) {
     std::fill_n(zeroedHeader.begin(), wav.find("data") + 8, '\0');
     std::string zeroed44 = wav;
     std::fill_n(zeroed44.begin(), 44, '\0');
+    // A picture whose tables are gone: its entropy-coded data are left.
+    std::string zeroedJpegHeader = readBytes(folder->file("pic.jpg"));
+    std::fill_n(zeroedJpegHeader.begin(), 1024, '\0');
     const std::pair<const char *, std::string> written[] = {
         {"empty.avi", ""},
         {"zeros.wmv", std::string(5000, '\0')},
@@ -254,6 +257,7 @@ TEST_F(Media, FilesThatHoldNothingOrCannotBeRead) {
         {"riff-only.wav", wav.substr(0, 12)},
         {"zeroed-header.wav", zeroedHeader},
         {"zeroed-44.wav", zeroed44},
+        {"zeroed-header.jpg", zeroedJpegHeader},
         {"empty.asx", ""},
         {"list.asx",
          "\xEF\xBB\xBF <ASX version=\"3.0\"><Entry><Ref href=\"clip.wmv\"/></Entry></ASX>"},
@@ -293,6 +297,7 @@ TEST_F(Media, FilesThatHoldNothingOrCannotBeRead) {
         {"riff-only.wav", "damaged: no music data found"},
         {"zeroed-header.wav", "damaged: no music data found"},
         {"zeroed-44.wav", "damaged: header"},
+        {"zeroed-header.jpg", "damaged: header"},
         {"list.asx", "unsupported: a playlist"},
         {"empty.asx", "unsupported: a playlist"},
         {"notes.txt", "unsupported: not a media file"},
