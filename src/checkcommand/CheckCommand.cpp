@@ -155,7 +155,7 @@ int runCheckCommand(const std::vector<std::string> &arguments, std::FILE *out, s
 
     // Workers take the next file in turn; this thread prints the findings
     // in argument order as soon as each is there.
-    std::vector<std::optional<Outcome>> findings(files.size());
+    std::vector<std::optional<Outcome>> outcomes(files.size());
     std::vector<char> done(files.size(), 0);
     std::mutex mutex;
     std::condition_variable ready;
@@ -170,8 +170,8 @@ int runCheckCommand(const std::vector<std::string> &arguments, std::FILE *out, s
             }
             if (!checked)
                 checked = unreadableFinding("not checked to the end");
-            Outcome finding{std::move(*checked), std::nullopt};
-            if (repairing.on && finding.finding.verdict == Verdict::Damaged) {
+            Outcome outcome{std::move(*checked), std::nullopt};
+            if (repairing.on && outcome.finding.verdict == Verdict::Damaged) {
                 repair::Request request;
                 request.path = files[i];
                 request.kind = repair::repairKindOf(files[i]);
@@ -181,15 +181,15 @@ int runCheckCommand(const std::vector<std::string> &arguments, std::FILE *out, s
                 request.fill = repairing.fill;
                 request.folder = repairing.folder;
                 try {
-                    finding.repaired = options.repairer(request, finding.finding);
+                    outcome.repaired = options.repairer(request, outcome.finding);
                 } catch (const std::exception &e) {
                     repair::Result failed;
                     failed.details = std::string("not repaired: ") + e.what();
-                    finding.repaired = failed;
+                    outcome.repaired = failed;
                 }
             }
             const std::lock_guard lock(mutex);
-            findings[i] = std::move(finding);
+            outcomes[i] = std::move(outcome);
             done[i] = 1;
             ready.notify_one();
         }
@@ -205,7 +205,7 @@ int runCheckCommand(const std::vector<std::string> &arguments, std::FILE *out, s
         {
             std::unique_lock lock(mutex);
             ready.wait(lock, [&] { return done[i] != 0; });
-            outcome = std::move(*findings[i]);
+            outcome = std::move(*outcomes[i]);
         }
         const Finding &finding = outcome.finding;
         const bool repaired =

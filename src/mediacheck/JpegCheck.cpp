@@ -47,10 +47,11 @@ struct Check {
     JDIMENSION stopRow = 0;
     int readError = 0;
     bool arithmetic = false;
-    // Where a zero run begins in sequential data, and the first row that
-    // the decoding of it reaches.
-    std::int64_t zeroAt = -1;
-    std::int64_t zeroRow = -1;
+    // For sequential data: where the scan begins, and for each row decoded
+    // the bytes read by then, so that a damaged picture's zero run can be
+    // placed on its rows afterwards.
+    std::int64_t scanStart = -1;
+    std::vector<std::int64_t> rowEnds;
 };
 
 Check &checkOf(j_common_ptr info) {
@@ -181,16 +182,17 @@ JpegRun checkJpeg(ByteSource &source, const CheckControl &control) {
         c->arithmetic = info->arith_code;
         if (std::uint64_t(info->image_width) * info->image_height > kMaxPixels)
             stopWith(*c, Stop::TooLarge);
-        if (!jpeg_has_multiple_scans(info))
-            c->zeroAt = firstZeroRun(source, consumed(*c));
+        if (!jpeg_has_multiple_scans(info)) {
+            c->scanStart = consumed(*c);
+            c->rowEnds.reserve(info->image_height);
+        }
         jpeg_start_decompress(info);
         c->row.resize(std::size_t(info->output_width) * std::size_t(info->output_components));
         while (info->output_scanline < info->output_height) {
-            const JDIMENSION at = info->output_scanline;
             JSAMPROW rows[1] = {c->row.data()};
             jpeg_read_scanlines(info, rows, 1);
-            if (c->zeroAt >= 0 && c->zeroRow < 0 && consumed(*c) > c->zeroAt)
-                c->zeroRow = at;
+            if (c->scanStart >= 0)
+                c->rowEnds.push_back(consumed(*c));
         }
         jpeg_finish_decompress(info);
     }
@@ -236,11 +238,16 @@ JpegRun checkJpeg(ByteSource &source, const CheckControl &control) {
         e.outcome = c->stopRow < e.height ? Outcome::CutShort : Outcome::EndMissing;
     else
         e.outcome = Outcome::Corrupt;
-    // Zeros before the point where libjpeg noticed: the picture breaks there.
-    if (c->zeroRow >= 0 && c->zeroRow < e.breakRow) {
+    // Zeros before the point where libjpeg noticed: the picture breaks at
+    // the first row whose decoding reached them.
+    const std::int64_t zeroAt = c->scanStart >= 0 ? firstZeroRun(source, c->scanStart) : -1;
+    const auto reached = std::upper_bound(c->rowEnds.begin(), c->rowEnds.end(), zeroAt);
+    const std::int64_t zeroRow =
+        zeroAt >= 0 && reached != c->rowEnds.end() ? reached - c->rowEnds.begin() : -1;
+    if (zeroRow >= 0 && zeroRow < e.breakRow) {
         e.outcome = Outcome::Corrupt;
-        e.breakRow = c->zeroRow;
-        e.breakByte = c->zeroAt;
+        e.breakRow = zeroRow;
+        e.breakByte = zeroAt;
     }
     if (e.outcome == Outcome::CutShort)
         e.breakByte = source.size();

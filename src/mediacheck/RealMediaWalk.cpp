@@ -95,10 +95,7 @@ private:
     }
 
     DamageMap cut(std::int64_t unit, std::int64_t declared, DamageUnit what) {
-        Damage d = cutShort(unit, size_, declared, what);
-        if (lastTime_)
-            d.time = Span{*lastTime_ * 1000, *lastTime_ * 1000};
-        map_.add(d);
+        map_.add(atPacketTime(cutShort(unit, size_, declared, what), lastTime_));
         return map_;
     }
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace mendora::mediacheck::walk {
@@ -118,6 +119,14 @@ private:
 inline Damage bytesAfterUnits(std::int64_t at, std::int64_t size, DamageUnit unit) {
     const std::int64_t few = std::min<std::int64_t>(64 * 1024, size / 20);
     return size - at <= few ? trailingGarbage(at, size, unit) : damagedData(at, size, unit);
+}
+
+// The stretch, at the stream time in milliseconds of the last sound packet
+// before it, when there was one (ASF send times, RealMedia timestamps).
+inline Damage atPacketTime(Damage d, const std::optional<std::int64_t> &milliseconds) {
+    if (milliseconds)
+        d.time = Span{*milliseconds * 1000, *milliseconds * 1000};
+    return d;
 }
 
 // The walks, one per container family: every damaged stretch in file order.

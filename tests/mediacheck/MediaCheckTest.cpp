@@ -32,9 +32,9 @@ class Media : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         folder = new TempDir;
-        const std::string video = "-f lavfi -i testsrc=size=176x144:rate=25 ";
-        const std::string audio = "-f lavfi -i sine=frequency=440:sample_rate=22050 ";
-        const std::string picture = "-f lavfi -i testsrc2=size=320x240 -frames:v 1 ";
+        const std::string &video = mendora::test::kTestVideo;
+        const std::string &audio = mendora::test::kTestAudio;
+        const std::string &picture = mendora::test::kTestPicture;
         const std::map<std::string, std::string> kinds = {
             {"clip.avi", video + audio + "-t 2 -c:v mpeg4 -c:a mp2"},
             {"clip.mpg", video + audio + "-t 2 -c:v mpeg1video -c:a mp2"},

@@ -43,6 +43,11 @@ std::string listFolder(const std::string &path);
 #ifndef _WIN32
 // A file of `size` bytes that takes no disk space (sparse); returns `path`.
 std::string makeSparseFile(const std::string &path, std::int64_t size);
+// The ffmpeg command's inputs for test media: a test pattern, a tone, and
+// one picture.
+inline const std::string kTestVideo = "-f lavfi -i testsrc=size=176x144:rate=25 ";
+inline const std::string kTestAudio = "-f lavfi -i sine=frequency=440:sample_rate=22050 ";
+inline const std::string kTestPicture = "-f lavfi -i testsrc2=size=320x240 -frames:v 1 ";
 // Writes the media file `path` with the ffmpeg command from `arguments`
 // (inputs, codecs, options); returns the command, or an empty text when it
 // succeeded.
