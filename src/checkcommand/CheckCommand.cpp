@@ -24,8 +24,9 @@ const char kUsage[] =
     "(\"<name> (repaired).<ext>\", or in DIR); the original is only read. A repaired\n"
     "file prints  repaired<TAB>details<TAB>path<TAB>copy; --json adds action, copy\n"
     "and kept. M is auto (the default) or the number of a strategy: video and music\n"
-    "1 Rebuild, 2 Skip damaged, 3 Cut; pictures 1 Fill, 2 Crop. --fill is the colour\n"
-    "for what cannot be kept (default 000000).\n"
+    "1 Rebuild, 2 Skip damaged, 3 Cut, 4 Conceal, 5 and on Re-encode; pictures\n"
+    "1 Fill, 2 Crop. auto tries 1, 2, 4, 5 in turn for video and music, Fill for\n"
+    "pictures. --fill is the colour for what cannot be kept (default 000000).\n"
     "Exit status: 0 nothing damaged or unreadable (with --repair: every damaged file\n"
     "repaired), 1 something damaged is left, 2 a file could not be read or the\n"
     "arguments are wrong.\n";

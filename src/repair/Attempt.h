@@ -23,8 +23,15 @@ struct Attempt {
 // Audio and video: the packets the strategy keeps, stream-copied by
 // libavformat into the container of the original's kind, which rebuilds
 // its index and header fields from what it writes.
-Attempt remux(const std::string &original, files::NewFile &out, int strategy,
+// Conceal fills the gaps that Skip damaged leaves with stand-ins of the fill
+// colour and silence, encoded with the stream's own codec.
+Attempt remux(const std::string &original, files::NewFile &out, int strategy, std::uint32_t fill,
               const mediacheck::DamageMap &damage, const std::atomic<bool> *cancel);
+
+// Re-encode: every stream decoded with the decoders' error concealment and
+// encoded anew, the fill colour and silence where nothing decodes.
+Attempt reencode(const std::string &original, files::NewFile &out, std::uint32_t fill,
+                 const mediacheck::DamageMap &damage, const std::atomic<bool> *cancel);
 
 // Pictures: JPEG (its coefficients copied, as a lossless transcoder does)
 // and BMP (the rows that are there), with what is lost in the fill colour

@@ -1,11 +1,14 @@
 #include "mediacheck/ByteSource.h"
 #include "mediacheck/FfmpegInput.h"
 #include "repair/Attempt.h"
+#include "repair/GapFill.h"
+#include "repair/MuxOutput.h"
 #include "repair/Repair.h"
 #include "system/FileErrors.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -23,77 +26,6 @@ namespace {
 using mediacheck::Damage;
 using mediacheck::DamageKind;
 using mediacheck::DamageMap;
-
-constexpr int kOutBuffer = 64 * 1024;
-
-// libavformat writes the copy through the new file, at any position.
-struct Writer {
-    files::NewFile *file = nullptr;
-    std::int64_t position = 0;
-    std::int64_t size = 0;
-    int error = 0;
-};
-
-int writePacket(void *opaque, std::uint8_t *buffer, int n) {
-    auto &w = *static_cast<Writer *>(opaque);
-    if (const int error = w.file->writeAt(w.position, buffer, static_cast<std::size_t>(n))) {
-        w.error = error;
-        return AVERROR(EIO);
-    }
-    w.position += n;
-    w.size = std::max(w.size, w.position);
-    return n;
-}
-
-std::int64_t seekWriter(void *opaque, std::int64_t offset, int whence) {
-    auto &w = *static_cast<Writer *>(opaque);
-    switch (whence & ~AVSEEK_FORCE) {
-    case AVSEEK_SIZE:
-        return w.size;
-    case SEEK_SET:
-        break;
-    case SEEK_CUR:
-        offset += w.position;
-        break;
-    case SEEK_END:
-        offset += w.size;
-        break;
-    default:
-        return AVERROR(EINVAL);
-    }
-    if (offset < 0)
-        return AVERROR(EINVAL);
-    w.position = offset;
-    return offset;
-}
-
-struct Output {
-    Writer writer;
-    AVIOContext *io = nullptr;
-    AVFormatContext *format = nullptr;
-    ~Output() {
-        if (format)
-            avformat_free_context(format);
-        if (io) {
-            av_freep(&io->buffer);
-            avio_context_free(&io);
-        }
-    }
-};
-
-struct PacketFree {
-    void operator()(AVPacket *p) const { av_packet_free(&p); }
-};
-
-// The muxer for the copy: the one of the original's extension, else the one
-// that matches the demuxer that read it.
-const AVOutputFormat *muxerFor(const std::string &path, const AVInputFormat *demuxer) {
-    if (const AVOutputFormat *byName = av_guess_format(nullptr, path.c_str(), nullptr))
-        return byName;
-    std::string name = demuxer && demuxer->name ? demuxer->name : "";
-    name = name.substr(0, name.find(','));
-    return av_guess_format(name.c_str(), nullptr, nullptr);
-}
 
 bool overlaps(const Damage &d, std::int64_t begin, std::int64_t end) {
     return begin < d.bytes.end && end > d.bytes.begin;
@@ -129,7 +61,7 @@ public:
             return false;
         if (strategy_ == Cut && begin >= 0 && end > firstDamage_)
             return false;
-        if (strategy_ != SkipDamaged || begin < 0)
+        if ((strategy_ != SkipDamaged && strategy_ != Conceal) || begin < 0)
             return true;
         const bool damaged = std::any_of(stretches_.begin(), stretches_.end(),
                                          [&](const Damage &d) { return overlaps(d, begin, end); });
@@ -235,6 +167,8 @@ const char *actionOf(int strategy) {
         return "damage skipped";
     case Cut:
         return "cut before the damage";
+    case Conceal:
+        return "damage concealed";
     default:
         return "rebuilt";
     }
@@ -242,7 +176,7 @@ const char *actionOf(int strategy) {
 
 } // namespace
 
-Attempt remux(const std::string &original, files::NewFile &out, int strategy,
+Attempt remux(const std::string &original, files::NewFile &out, int strategy, std::uint32_t fill,
               const DamageMap &damage, const std::atomic<bool> *cancel) {
     Attempt attempt;
     attempt.action = actionOf(strategy);
@@ -262,25 +196,12 @@ Attempt remux(const std::string &original, files::NewFile &out, int strategy,
     }
     AVFormatContext *in = input.format();
 
-    Output output;
-    const AVOutputFormat *muxer = muxerFor(original, in->iformat);
-    if (!muxer || avformat_alloc_output_context2(&output.format, muxer, nullptr, nullptr) < 0) {
-        attempt.failure = "no writer here for its container";
+    MuxOutput output;
+    if (const std::string why = output.open(out, original, in); !why.empty()) {
+        attempt.failure = why;
         return attempt;
     }
-    auto *buffer = static_cast<unsigned char *>(av_malloc(kOutBuffer));
-    output.writer.file = &out;
-    output.io = buffer ? avio_alloc_context(buffer, kOutBuffer, 1, &output.writer, nullptr,
-                                            writePacket, seekWriter)
-                       : nullptr;
-    if (!output.io) {
-        av_free(buffer);
-        attempt.failure = "out of memory";
-        return attempt;
-    }
-    output.format->pb = output.io;
-    output.format->flags |= AVFMT_FLAG_CUSTOM_IO;
-    av_dict_copy(&output.format->metadata, in->metadata, 0);
+    const AVOutputFormat *muxer = output.muxer();
 
     // The audio and video streams, copied as they are.
     std::vector<int> mapped(in->nb_streams, -1);
@@ -290,9 +211,9 @@ Attempt remux(const std::string &original, files::NewFile &out, int strategy,
         const AVMediaType type = from->codecpar->codec_type;
         if (type != AVMEDIA_TYPE_AUDIO && type != AVMEDIA_TYPE_VIDEO)
             continue;
-        if (avformat_query_codec(muxer, from->codecpar->codec_id, FF_COMPLIANCE_NORMAL) == 0)
+        if (!output.takes(from->codecpar->codec_id))
             continue;
-        AVStream *to = avformat_new_stream(output.format, nullptr);
+        AVStream *to = avformat_new_stream(output.format(), nullptr);
         if (!to || avcodec_parameters_copy(to->codecpar, from->codecpar) < 0) {
             attempt.failure = "out of memory";
             return attempt;
@@ -309,13 +230,8 @@ Attempt remux(const std::string &original, files::NewFile &out, int strategy,
         mapped[i] = to->index;
         video[i] = type == AVMEDIA_TYPE_VIDEO;
     }
-    if (output.format->nb_streams == 0) {
-        attempt.failure = "no stream of it can be written again";
-        return attempt;
-    }
-    if (avformat_write_header(output.format, nullptr) < 0) {
-        attempt.failure = output.writer.error ? systemErrorText(output.writer.error)
-                                              : "its streams cannot be written again";
+    if (std::string why = output.writeHeader(); !why.empty()) {
+        attempt.failure = why;
         return attempt;
     }
 
@@ -330,10 +246,48 @@ Attempt remux(const std::string &original, files::NewFile &out, int strategy,
     // A packet is judged once the next one of its stream is there: a demuxer
     // that gathers frames from several packs gives only where a frame's
     // bytes begin, and the next frame's beginning tells where they end.
-    std::vector<std::unique_ptr<AVPacket, PacketFree>> held(in->nb_streams);
+    std::vector<PacketPtr> held(in->nb_streams);
     // Where the last packet of each stream whose place the demuxer told began:
     // packets that a parser cut out of others begin there or after.
     std::vector<std::int64_t> lastPos(in->nb_streams, -1);
+    // Conceal: where each stream's last kept packet lies in its time and how
+    // long it lasts, whether packets were left out since, and the stand-ins.
+    std::vector<std::int64_t> keptAt(in->nb_streams, AV_NOPTS_VALUE);
+    std::vector<std::int64_t> keptLength(in->nb_streams, 0);
+    std::vector<bool> gap(in->nb_streams, false);
+    std::vector<std::unique_ptr<GapFiller>> fillers(in->nb_streams);
+    std::vector<double> filledSeconds(in->nb_streams, 0);
+    std::string unfilled;
+    const auto write = [&](unsigned stream, AVPacket *p) {
+        AVStream *to = output.format()->streams[mapped[stream]];
+        av_packet_rescale_ts(p, in->streams[stream]->time_base, to->time_base);
+        p->stream_index = mapped[stream];
+        p->pos = -1;
+        if (writeFailure.empty())
+            writeFailure = output.write(p);
+    };
+    // Stand-ins for what was left out between the last kept packet and the
+    // one at `until`; they are shown `delay` after they are decoded, as the
+    // stream's key frames are where frames are reordered.
+    const auto fillGap = [&](unsigned stream, std::int64_t until, std::int64_t delay) {
+        AVStream *from = in->streams[stream];
+        if (!fillers[stream])
+            fillers[stream] = std::make_unique<GapFiller>(*from, output, fill);
+        GapFiller &filler = *fillers[stream];
+        if (!filler.ready()) {
+            if (unfilled.find(filler.why()) == std::string::npos)
+                unfilled += (unfilled.empty() ? "" : "; ") + filler.why();
+            return;
+        }
+        const std::int64_t begin =
+            keptAt[stream] + (keptLength[stream] > 0 ? keptLength[stream] : filler.unit());
+        for (PacketPtr &stand : filler.fill(begin, until)) {
+            stand->pts += delay;
+            lastDts[stream] = stand->dts;
+            filledSeconds[stream] += static_cast<double>(stand->duration) * av_q2d(from->time_base);
+            write(stream, stand.get());
+        }
+    };
     const auto judge = [&](unsigned stream, std::int64_t nextBegin, bool last) {
         AVPacket *p = held[stream].get();
         ++seen;
@@ -369,21 +323,26 @@ Attempt remux(const std::string &original, files::NewFile &out, int strategy,
         if (keep && p->dts != AV_NOPTS_VALUE && lastDts[stream] != AV_NOPTS_VALUE &&
             p->dts <= lastDts[stream])
             keep = false;
+        const std::int64_t at = p->dts != AV_NOPTS_VALUE ? p->dts : p->pts;
+        if (!keep && keptAt[stream] != AV_NOPTS_VALUE)
+            gap[stream] = true;
+        if (keep && strategy == Conceal && gap[stream] && at != AV_NOPTS_VALUE)
+            fillGap(stream, at,
+                    p->pts != AV_NOPTS_VALUE && p->dts != AV_NOPTS_VALUE
+                        ? std::max<std::int64_t>(0, p->pts - p->dts)
+                        : 0);
         if (keep) {
+            gap[stream] = false;
+            keptAt[stream] = at;
+            keptLength[stream] = p->duration;
             if (p->dts != AV_NOPTS_VALUE)
                 lastDts[stream] = p->dts;
-            AVStream *to = output.format->streams[mapped[stream]];
-            av_packet_rescale_ts(p, in->streams[stream]->time_base, to->time_base);
-            p->stream_index = mapped[stream];
-            p->pos = -1;
-            if (av_interleaved_write_frame(output.format, p) < 0 && writeFailure.empty())
-                writeFailure = output.writer.error ? systemErrorText(output.writer.error)
-                                                   : "a packet cannot be written again";
+            write(stream, p);
             ++kept;
         }
         held[stream].reset();
     };
-    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+    PacketPtr packet(av_packet_alloc());
     while (av_read_frame(in, packet.get()) >= 0 && writeFailure.empty()) {
         const auto stream = static_cast<unsigned>(packet->stream_index);
         if (cancel && cancel->load()) {
@@ -411,14 +370,8 @@ Attempt remux(const std::string &original, files::NewFile &out, int strategy,
         attempt.failure = systemErrorText(input.readError());
         return attempt;
     }
-    if (av_write_trailer(output.format) < 0 || output.writer.error) {
-        attempt.failure = output.writer.error ? systemErrorText(output.writer.error)
-                                              : "its end cannot be written";
-        return attempt;
-    }
-    avio_flush(output.io);
-    if (const int flushed = out.flush()) {
-        attempt.failure = systemErrorText(flushed);
+    if (std::string why = output.finish(); !why.empty()) {
+        attempt.failure = why;
         return attempt;
     }
     attempt.written = kept > 0;
@@ -427,6 +380,18 @@ Attempt remux(const std::string &original, files::NewFile &out, int strategy,
     attempt.keptPercent = seen > 0 ? static_cast<int>(kept * 100 / seen) : 0;
     attempt.details = "kept " + std::to_string(kept) + " of " + std::to_string(seen) +
                       " packets (" + std::to_string(attempt.keptPercent) + " %)";
+    std::string filledText;
+    for (unsigned stream = 0; stream < in->nb_streams; ++stream)
+        if (filledSeconds[stream] > 0) {
+            char seconds[64];
+            std::snprintf(seconds, sizeof seconds, "%.2f s of %s", filledSeconds[stream],
+                          video[stream] ? "the fill colour" : "silence");
+            filledText += std::string(filledText.empty() ? "" : ", ") + seconds;
+        }
+    if (!filledText.empty())
+        attempt.details += ", the gaps filled with " + filledText;
+    if (!unfilled.empty())
+        attempt.details += ", gaps left open as Skip damaged leaves them: " + unfilled;
     if (silenced > 0)
         attempt.details +=
             ", " + std::to_string(silenced) + " of them silent for want of the lost frames' bits";

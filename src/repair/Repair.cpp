@@ -83,13 +83,12 @@ Result repairFile(const Request &request, const mediacheck::Finding &finding) {
     else if (picture)
         strategies = {Fill};
     else
-        strategies = {Rebuild, SkipDamaged};
+        strategies = {Rebuild, SkipDamaged, Conceal, ReEncode};
 
     std::string why = "no strategy made an intact copy";
     for (const int strategy : strategies) {
-        if ((picture && strategy != Fill && strategy != Crop) ||
-            (!picture && (strategy < Rebuild || strategy >= Conceal))) {
-            why = std::string(strategyName(request.kind, strategy)) + " is not built yet";
+        if ((picture && strategy != Fill && strategy != Crop) || (!picture && strategy < Rebuild)) {
+            why = "there is no mode " + std::to_string(strategy) + " for this kind";
             continue;
         }
         int error = 0;
@@ -100,7 +99,10 @@ Result repairFile(const Request &request, const mediacheck::Finding &finding) {
         const detail::Attempt attempt =
             picture ? detail::repairPicture(request.path, *out, strategy, request.fill,
                                             finding.damage, request.cancel)
-                    : detail::remux(request.path, *out, strategy, finding.damage, request.cancel);
+            : strategy >= ReEncode
+                ? detail::reencode(request.path, *out, request.fill, finding.damage, request.cancel)
+                : detail::remux(request.path, *out, strategy, request.fill, finding.damage,
+                                request.cancel);
         if (attempt.cancelled || (request.cancel && request.cancel->load()))
             return cancelled();
         if (!attempt.written) {

@@ -39,8 +39,8 @@ struct Result {
 };
 
 // Repairs the file that `finding` judged damaged. Auto tries, for video and
-// music, Rebuild and then Skip damaged, keeping the first copy judged intact;
-// for pictures Fill.
+// music, Rebuild, Skip damaged, Conceal and Re-encode in that order, keeping
+// the first copy judged intact; for pictures Fill.
 Result repairFile(const Request &request, const mediacheck::Finding &finding);
 
 // "<stem> (repaired).<ext>" for n = 1, "<stem> (repaired n).<ext>" after.

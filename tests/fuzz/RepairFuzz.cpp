@@ -1,5 +1,6 @@
 // Repairs arbitrary bytes, named as one of the kinds the program lists: the
-// check of the file, then the repair of what it calls damaged, into a
+// check of the file, then the repair of what it calls damaged by Auto or
+// the strategy the second byte picks, into a
 // folder of the fuzzer's own. What must hold: no crash, a copy only when it
 // is judged intact, nothing left behind but that copy, the original as it was.
 #include "mediacheck/MediaCheck.h"
@@ -33,6 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         repair::Request request;
         request.path = path;
         request.kind = repair::repairKindOf(path);
+        // Auto, or one strategy of the kind's list.
+        const int strategies = request.kind == mediacheck::MediaKind::Picture ? 3 : 6;
+        request.mode = size > 1 ? data[1] % strategies : repair::kAuto;
         const repair::Result result = repair::repairFile(request, *finding);
         if (result.outcome == repair::Result::Outcome::Repaired) {
             const auto copy = mediacheck::checkFile(result.copy);
